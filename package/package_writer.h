@@ -1,0 +1,103 @@
+// Writes an install package behind whatever the sink already holds (the
+// installer image): info block, picture, agreement, entries, shortcut
+// records, trailer, in that order and without gaps. Entries are handed in
+// listing order (a folder before its contents, depth first, the items of one
+// folder in upper-case name order); file contents arrive as finished
+// DataBlobs so that callers may compress on several threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/package_layout.h"
+#include "platform/file.h"
+
+// Where the writer appends; Position() is the absolute offset of the next byte.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual bool Write(const void* data, std::size_t size) = 0;
+  virtual std::int64_t Position() const = 0;
+};
+
+class VectorSink : public ByteSink {
+ public:
+  explicit VectorSink(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+  bool Write(const void* data, std::size_t size) override;
+  std::int64_t Position() const override { return static_cast<std::int64_t>(bytes_.size()); }
+
+ private:
+  std::vector<std::uint8_t>& bytes_;
+};
+
+// Appends to an open file from its current end.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(platform::File& file);
+  bool Write(const void* data, std::size_t size) override;
+  std::int64_t Position() const override { return position_; }
+
+ private:
+  platform::File& file_;
+  std::int64_t position_ = 0;
+};
+
+// A DataBlob of the bytes: checksum, raw length, one zlib stream (default
+// level, 32 KiB window, so it begins 78 9C). Empty on allocation failure or
+// when size exceeds PKG_MAX_RAW_LENGTH.
+std::vector<std::uint8_t> MakeDataBlob(const void* data, std::size_t size);
+
+// The five info texts, UTF-8.
+struct PackageTexts {
+  std::string productName;
+  std::string heading;
+  std::string notice;
+  std::string rights;
+  std::string welcome;
+};
+
+// A name the writer accepts: relative, backslash-separated, no drive prefix,
+// no leading backslash, no empty, "." or ".." components. On refusal *why
+// says what is wrong.
+bool IsSafeEntryName(std::string_view name, std::string* why = nullptr);
+
+// Listing order of the items of one folder: names compared with a-z taken
+// as A-Z, byte by byte.
+bool EntryNameLess(std::string_view a, std::string_view b);
+
+class PackageWriter {
+ public:
+  explicit PackageWriter(ByteSink& sink);
+
+  // Each call must come in block order; a call out of order, an unsafe name
+  // or a write failure makes it (and Finish) return false with Error() set.
+  bool WriteInfo(const PackageTexts& texts, std::string_view mainProgram, std::string_view recordFile);
+  bool WritePicture(const void* data, std::size_t size);
+  // A DataBlob (MakeDataBlob of the text), or empty for no agreement.
+  bool WriteAgreement(const std::vector<std::uint8_t>& blob);
+  bool AddFolder(std::string_view name);
+  // blob empty: an empty file stored with data length 0.
+  bool AddFile(std::string_view name, const std::vector<std::uint8_t>& blob);
+  bool AddShortcut(std::string_view menuPath, std::string_view target, std::string_view description);
+  // Appends the trailer. The package must stay below 2 GiB.
+  bool Finish();
+
+  const std::string& Error() const { return error_; }
+  const PackageTrailer& Trailer() const { return trailer_; }
+
+ private:
+  enum class Stage { Start, Info, Picture, Agreement, Entries, Shortcuts, Done };
+  bool Advance(Stage to);
+  bool Put(const void* data, std::size_t size);
+  bool Fail(std::string message);
+
+  ByteSink& sink_;
+  Stage stage_ = Stage::Start;
+  PackageTrailer trailer_{};
+  std::int64_t infoLength_ = 0;
+  std::int64_t entriesLength_ = 0;
+  std::string error_;
+};
