@@ -1,0 +1,13 @@
+// Process-wide start and stop of GDI+. The application starts it once before
+// any window exists and stops it after every GdipImage is gone.
+#pragma once
+
+namespace controls {
+
+// GdiplusStartup (version 1); its result is not examined: without GDI+ the
+// pictures simply draw nothing.
+void ImagingStartup();
+// GdiplusShutdown with the token of ImagingStartup.
+void ImagingShutdown();
+
+}  // namespace controls
