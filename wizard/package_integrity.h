@@ -1,0 +1,25 @@
+// The environment-check step's integrity test of the installer's own
+// package: before anything is written, every stored file blob must pass its
+// checksum. No decompression is needed, so the test is cheap.
+#pragma once
+
+#include <string>
+
+namespace platform {
+class File;
+}
+
+namespace wizard {
+
+// Walks the package (trailer, picture and agreement bounds, every entry,
+// every shortcut record) with bounds checks against the start of the
+// trailer, and checks each file entry's DataBlob checksum. False for any
+// damage: unreadable file, bad trailer, an entry or record running past the
+// trailer, a negative length, a file blob of 8 bytes or fewer, a checksum
+// mismatch, a shortcut record whose total is not the sum of its lengths.
+// The agreement blob is not checked: a package may carry it plain.
+bool VerifyPackageIntegrity(const std::wstring& path);
+// The same over a file already open for reading; moves its position.
+bool VerifyPackageIntegrity(platform::File& file);
+
+}  // namespace wizard
