@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,7 +92,8 @@ class PackageWriter {
  private:
   enum class Stage { Start, Info, Picture, Agreement, Entries, Shortcuts, Done };
   bool Advance(Stage to);
-  bool Put(const void* data, std::size_t size);
+  // trailer: the last write, which needs no room kept for the trailer.
+  bool Put(const void* data, std::size_t size, bool trailer = false);
   bool Fail(std::string message);
 
   ByteSink& sink_;
@@ -99,5 +101,6 @@ class PackageWriter {
   PackageTrailer trailer_{};
   std::int64_t infoLength_ = 0;
   std::int64_t entriesLength_ = 0;
+  std::set<std::string> folders_;  // folder entries written so far
   std::string error_;
 };

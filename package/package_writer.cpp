@@ -1,0 +1,240 @@
+// PackageWriter: appends the package blocks in their fixed order behind what
+// the sink already holds and ends them with the trailer.
+#include "package/package_writer.h"
+
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <new>
+
+static_assert(std::endian::native == std::endian::little,
+              "package structures are written as they lie in memory");
+
+bool VectorSink::Write(const void* data, std::size_t size) {
+  try {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+FileSink::FileSink(platform::File& file) : file_(file) {
+  std::int64_t end = 0;
+  position_ = file_.SeekFromEnd(0, &end) ? end : -1;
+}
+
+bool FileSink::Write(const void* data, std::size_t size) {
+  if (position_ < 0) return false;
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const std::uint32_t chunk = size > 0x40000000u ? 0x40000000u : static_cast<std::uint32_t>(size);
+    std::uint32_t written = 0;
+    const bool ok = file_.Write(p, chunk, &written);
+    position_ += written;
+    if (!ok || written != chunk) return false;
+    p += chunk;
+    size -= chunk;
+  }
+  return true;
+}
+
+namespace {
+
+// Folder part of a name ("" for an item of the install folder itself).
+std::string_view ParentOf(std::string_view name) {
+  const std::size_t cut = name.rfind('\\');
+  return cut == std::string_view::npos ? std::string_view() : name.substr(0, cut);
+}
+
+}  // namespace
+
+PackageWriter::PackageWriter(ByteSink& sink) : sink_(sink) { trailer_.magic = PKG_MAGIC; }
+
+bool PackageWriter::Fail(std::string message) {
+  if (error_.empty()) error_ = std::move(message);
+  stage_ = Stage::Done;
+  return false;
+}
+
+bool PackageWriter::Put(const void* data, std::size_t size, bool trailer) {
+  const std::int64_t at = sink_.Position();
+  // Offsets are signed 32-bit file positions: the package stays below 2 GiB,
+  // room for the trailer included.
+  const std::int64_t reserve = trailer ? 0 : static_cast<std::int64_t>(sizeof(PackageTrailer));
+  if (at < 0 || size > static_cast<std::size_t>(INT_MAX) ||
+      at + static_cast<std::int64_t>(size) + reserve > INT_MAX) {
+    return Fail("the package would not stay below 2 GiB");
+  }
+  if (size > 0 && !sink_.Write(data, size)) return Fail("writing the package failed");
+  return true;
+}
+
+// Moves to a later block, noting where each block passed over begins. Only
+// the entry and shortcut stages take more than one call.
+bool PackageWriter::Advance(Stage to) {
+  if (!error_.empty()) return false;
+  if (stage_ == Stage::Done) return Fail("the package is already finished");
+  if (stage_ == Stage::Start && to != Stage::Info) return Fail("the info block must come first");
+  if (to < stage_ || (to == stage_ && to != Stage::Entries && to != Stage::Shortcuts)) {
+    return Fail("package blocks out of order");
+  }
+  const std::int64_t at = sink_.Position();
+  if (at < 0 || at > INT_MAX) return Fail("the package would not stay below 2 GiB");
+  const auto here = static_cast<std::int32_t>(at);
+  while (stage_ < to) {
+    stage_ = static_cast<Stage>(static_cast<int>(stage_) + 1);
+    switch (stage_) {
+      case Stage::Info:
+        trailer_.infoOffset = here;
+        break;
+      case Stage::Agreement:
+        trailer_.agreementOffset = here;
+        break;
+      case Stage::Entries:
+        trailer_.entryListOffset = here;
+        break;
+      case Stage::Shortcuts:
+        trailer_.shortcutListOffset = here;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+bool PackageWriter::WriteInfo(const PackageTexts& texts, std::string_view mainProgram,
+                              std::string_view recordFile) {
+  if (!Advance(Stage::Info)) return false;
+  std::string why;
+  if (!recordFile.empty() && !IsSafeEntryName(recordFile, &why)) {
+    return Fail("record file name \"" + std::string(recordFile) + "\": " + why);
+  }
+  const std::string* parts[5] = {&texts.productName, &texts.heading, &texts.notice, &texts.rights,
+                                 &texts.welcome};
+  PackageInfoHeader header{};
+  std::int64_t total = 0;
+  for (int i = 0; i < 5; ++i) {
+    if (parts[i]->size() > static_cast<std::size_t>(INT_MAX)) return Fail("info text too long");
+    header.length[i] = static_cast<std::int32_t>(parts[i]->size());
+    total += header.length[i];
+  }
+  if (total > INT_MAX || mainProgram.size() > static_cast<std::size_t>(INT_MAX) ||
+      recordFile.size() > static_cast<std::size_t>(INT_MAX)) {
+    return Fail("info block too long");
+  }
+  header.total = static_cast<std::int32_t>(total);
+  const std::int64_t start = sink_.Position();
+  if (!Put(&header, sizeof header)) return false;
+  for (const std::string* text : parts) {
+    if (!Put(text->data(), text->size())) return false;
+  }
+  const std::pair<std::int16_t, std::string_view> records[2] = {
+      {PKG_RECORD_MAIN_PROGRAM, mainProgram}, {PKG_RECORD_RECORD_FILE, recordFile}};
+  for (const auto& [type, value] : records) {
+    EntryHeader record{};
+    record.type = type;
+    record.nameLength = static_cast<std::int32_t>(value.size());
+    if (!Put(&record, sizeof record) || !Put(value.data(), value.size())) return false;
+  }
+  infoLength_ = sink_.Position() - start;
+  return true;
+}
+
+bool PackageWriter::WritePicture(const void* data, std::size_t size) {
+  if (!Advance(Stage::Picture)) return false;
+  if (size == 0) return true;
+  const std::int64_t at = sink_.Position();
+  if (!Put(data, size)) return false;
+  trailer_.pictureOffset = static_cast<std::int32_t>(at);
+  trailer_.pictureLength = static_cast<std::int32_t>(size);
+  return true;
+}
+
+bool PackageWriter::WriteAgreement(const std::vector<std::uint8_t>& blob) {
+  if (!Advance(Stage::Agreement)) return false;
+  if (!Put(blob.data(), blob.size())) return false;
+  trailer_.agreementLength = static_cast<std::int32_t>(blob.size());
+  return true;
+}
+
+bool PackageWriter::AddFolder(std::string_view name) {
+  if (!Advance(Stage::Entries)) return false;
+  std::string why;
+  if (!IsSafeEntryName(name, &why)) return Fail("folder \"" + std::string(name) + "\": " + why);
+  const std::string_view parent = ParentOf(name);
+  if (!parent.empty() && !folders_.contains(std::string(parent))) {
+    return Fail("folder \"" + std::string(name) + "\" comes before its parent folder");
+  }
+  EntryHeader header{};
+  header.type = PKG_ENTRY_FOLDER;
+  header.nameLength = static_cast<std::int32_t>(name.size());
+  if (!Put(&header, sizeof header) || !Put(name.data(), name.size())) return false;
+  try {
+    folders_.emplace(name);
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory");
+  }
+  ++trailer_.entryCount;
+  entriesLength_ += static_cast<std::int64_t>(sizeof header) + static_cast<std::int64_t>(name.size());
+  return true;
+}
+
+bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_t>& blob) {
+  if (!Advance(Stage::Entries)) return false;
+  std::string why;
+  if (!IsSafeEntryName(name, &why)) return Fail("file \"" + std::string(name) + "\": " + why);
+  const std::string_view parent = ParentOf(name);
+  if (!parent.empty() && !folders_.contains(std::string(parent))) {
+    return Fail("file \"" + std::string(name) + "\" comes before its folder");
+  }
+  if (!blob.empty() && blob.size() <= static_cast<std::size_t>(kDataBlobHeadSize)) {
+    return Fail("file \"" + std::string(name) + "\": not a data blob");
+  }
+  EntryHeader header{};
+  header.type = PKG_ENTRY_FILE;
+  header.nameLength = static_cast<std::int32_t>(name.size());
+  if (!blob.empty()) {
+    if (blob.size() > static_cast<std::size_t>(INT_MAX)) return Fail("file too large");
+    header.dataOffset = header.nameLength;
+    header.dataLength = static_cast<std::int32_t>(blob.size());
+  }
+  if (!Put(&header, sizeof header) || !Put(name.data(), name.size()) || !Put(blob.data(), blob.size())) {
+    return false;
+  }
+  ++trailer_.entryCount;
+  entriesLength_ += static_cast<std::int64_t>(sizeof header) + static_cast<std::int64_t>(name.size()) +
+                    static_cast<std::int64_t>(blob.size());
+  return true;
+}
+
+bool PackageWriter::AddShortcut(std::string_view menuPath, std::string_view target,
+                                std::string_view description) {
+  if (!Advance(Stage::Shortcuts)) return false;
+  const std::string_view texts[3] = {menuPath, target, description};
+  ShortcutHeader header{};
+  std::int64_t total = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (texts[i].size() > static_cast<std::size_t>(INT_MAX)) return Fail("shortcut text too long");
+    header.length[i] = static_cast<std::int32_t>(texts[i].size());
+    total += header.length[i];
+  }
+  if (total > INT_MAX) return Fail("shortcut record too long");
+  header.total = static_cast<std::int32_t>(total);
+  if (!Put(&header, sizeof header)) return false;
+  for (const std::string_view text : texts) {
+    if (!Put(text.data(), text.size())) return false;
+  }
+  ++trailer_.shortcutCount;
+  return true;
+}
+
+bool PackageWriter::Finish() {
+  if (!Advance(Stage::Done)) return false;
+  const std::int64_t counted = infoLength_ + entriesLength_;
+  if (counted > INT_MAX) return Fail("the package would not stay below 2 GiB");
+  trailer_.countedLength = static_cast<std::int32_t>(counted);
+  return Put(&trailer_, sizeof trailer_, true);
+}
