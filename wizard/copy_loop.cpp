@@ -1,0 +1,77 @@
+#include "wizard/copy_loop.h"
+
+#include "package/package_file.h"
+#include "platform/file.h"
+#include "wizard/install_paths.h"
+
+bool g_continueInstall = true;
+
+namespace wizard {
+
+CopyOutcome RunCopyLoop(const std::wstring& installFolder, CopySource& source, CopySink& sink) {
+  CopyOutcome outcome;
+  const int count = source.GetFileCount();
+  int cursor = -1;
+
+  std::wstring destination = installFolder;
+  source.CreateFolder(destination);
+  if (!destination.empty()) destination = WithTrailingBackslash(destination);
+
+  std::wstring path;
+  int i = 0;
+  while (g_continueInstall && i < count) {
+    const int remembered = cursor;
+    if (source.ExtractNext(path, destination, cursor)) {
+      sink.ReportCopied(path);
+      ++outcome.extracted;
+      ++i;
+      continue;
+    }
+    const int answer = sink.AskRetry(path);
+    if (answer > 0) {
+      // The same entry again, from where it started; no limit on attempts.
+      cursor = remembered;
+      ++outcome.retries;
+    } else if (answer < 0) {
+      outcome.gaveUp = true;
+      break;
+    } else {
+      ++outcome.skipped;
+      ++i;
+    }
+  }
+  sink.ReportEnd();
+  return outcome;
+}
+
+int RunStartMenuLoop(ShortcutSource& source, StartMenuSink& sink) {
+  const int count = source.GetShortcutCount();
+  int cursor = -1;
+  std::wstring record[3];
+  int handed = 0;
+  for (int i = 0; g_continueInstall && i < count; ++i) {
+    if (source.ReadShortcut(record, cursor) && !record[1].empty()) {
+      sink.AddMenuItem(record);
+      sink.ReportMenuItem(record);
+      ++handed;
+    }
+  }
+  sink.ReportEnd();
+  return handed;
+}
+
+int PackageSource::GetFileCount() { return package_.GetFileCount(); }
+
+bool PackageSource::ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor) {
+  return package_.ExtractNext(outPath, folder, cursor);
+}
+
+void PackageSource::CreateFolder(const std::wstring& path) { platform::CreateFolder(path); }
+
+int PackageSource::GetShortcutCount() { return package_.GetShortcutCount(); }
+
+bool PackageSource::ReadShortcut(std::wstring texts[3], int& cursor) {
+  return package_.ReadShortcut(texts, cursor);
+}
+
+}  // namespace wizard

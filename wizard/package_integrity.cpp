@@ -1,0 +1,140 @@
+#include "wizard/package_integrity.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "package/package_checksum.h"
+#include "package/package_layout.h"
+#include "platform/file.h"
+
+namespace wizard {
+
+namespace {
+
+// Reads and checks the package within [0, end), end being the trailer's start.
+class PackageWalk {
+ public:
+  PackageWalk(platform::File& file, std::int64_t end) : file_(file), end_(end) {}
+
+  bool ReadAt(std::int64_t offset, void* out, std::uint32_t size) {
+    if (offset < 0 || offset + size > end_) return false;
+    std::uint32_t got = 0;
+    return file_.Seek(offset) && file_.Read(out, size, &got) && got == size;
+  }
+
+  bool InBounds(std::int64_t offset, std::int64_t length) const {
+    return offset >= 0 && length >= 0 && offset + length <= end_;
+  }
+
+  // A file entry's DataBlob: longer than its head, checksum over the stream.
+  bool BlobSound(std::int64_t offset, std::int64_t length) {
+    if (length <= kDataBlobHeadSize || !InBounds(offset, length)) return false;
+    DataBlob head;
+    if (!ReadAt(offset, &head, sizeof head)) return false;
+    std::vector<unsigned char> chunk(64 * 1024);
+    std::uint32_t h = 0;
+    std::int64_t left = length - kDataBlobHeadSize;
+    std::uint32_t got = 0;
+    if (!file_.Seek(offset + kDataBlobHeadSize)) return false;
+    while (left > 0) {
+      auto want = static_cast<std::uint32_t>(left < static_cast<std::int64_t>(chunk.size()) ? left : chunk.size());
+      if (!file_.Read(chunk.data(), want, &got) || got != want) return false;
+      h = PackageChecksumUpdate(h, chunk.data(), want);
+      left -= want;
+    }
+    return h == head.checksum;
+  }
+
+  // Info header, five texts, the two typed records.
+  bool InfoSound(std::int64_t offset) {
+    PackageInfoHeader info;
+    if (!ReadAt(offset, &info, sizeof info)) return false;
+    std::int64_t sum = 0;
+    for (int length : info.length) {
+      if (length < 0) return false;
+      sum += length;
+    }
+    if (sum != info.total) return false;
+    std::int64_t pos = offset + static_cast<std::int64_t>(sizeof info) + sum;
+    for (std::int16_t type : {PKG_RECORD_MAIN_PROGRAM, PKG_RECORD_RECORD_FILE}) {
+      EntryHeader record;
+      if (!ReadAt(pos, &record, sizeof record) || record.type != type || record.nameLength < 0) return false;
+      pos += static_cast<std::int64_t>(sizeof record) + record.nameLength;
+      if (!InBounds(pos, 0)) return false;
+    }
+    return true;
+  }
+
+  // Walks count entries from offset; *next is where the list ends.
+  bool EntriesSound(std::int64_t offset, std::int32_t count, std::int64_t* next) {
+    if (count < 0) return false;
+    std::int64_t pos = offset;
+    for (std::int32_t i = 0; i < count; ++i) {
+      EntryHeader entry;
+      if (!ReadAt(pos, &entry, sizeof entry) || entry.nameLength < 0 || entry.dataLength < 0) return false;
+      std::int64_t data = pos + static_cast<std::int64_t>(sizeof entry) + entry.nameLength;
+      if (!InBounds(data, entry.dataLength)) return false;
+      if (entry.type == PKG_ENTRY_FILE && entry.dataLength > 0 && !BlobSound(data, entry.dataLength)) return false;
+      pos = data + entry.dataLength;
+    }
+    *next = pos;
+    return true;
+  }
+
+  bool ShortcutsSound(std::int64_t offset, std::int32_t count, std::int64_t* next) {
+    if (count < 0) return false;
+    std::int64_t pos = offset;
+    for (std::int32_t i = 0; i < count; ++i) {
+      ShortcutHeader record;
+      if (!ReadAt(pos, &record, sizeof record)) return false;
+      std::int64_t sum = 0;
+      for (int length : record.length) {
+        if (length < 0) return false;
+        sum += length;
+      }
+      if (sum != record.total) return false;
+      pos += static_cast<std::int64_t>(sizeof record) + sum;
+      if (!InBounds(pos, 0)) return false;
+    }
+    *next = pos;
+    return true;
+  }
+
+ private:
+  platform::File& file_;
+  std::int64_t end_;
+};
+
+}  // namespace
+
+bool VerifyPackageIntegrity(platform::File& file) {
+  const std::int64_t size = file.Size();
+  if (size < static_cast<std::int64_t>(sizeof(PackageTrailer))) return false;
+  const std::int64_t trailerStart = size - static_cast<std::int64_t>(sizeof(PackageTrailer));
+  PackageTrailer trailer;
+  std::uint32_t got = 0;
+  if (!file.Seek(trailerStart) || !file.Read(&trailer, sizeof trailer, &got) || got != sizeof trailer) return false;
+  if (trailer.magic != PKG_MAGIC) return false;
+
+  PackageWalk walk(file, trailerStart);
+  if (!walk.InfoSound(trailer.infoOffset)) return false;
+  if (trailer.pictureLength != 0 && !walk.InBounds(trailer.pictureOffset, trailer.pictureLength)) return false;
+  if (trailer.agreementLength != 0 && !walk.InBounds(trailer.agreementOffset, trailer.agreementLength)) return false;
+
+  // The entry list runs up to the shortcut list, and that up to the trailer.
+  std::int64_t entriesEnd = 0;
+  std::int64_t shortcutsEnd = 0;
+  if (!walk.EntriesSound(trailer.entryListOffset, trailer.entryCount, &entriesEnd)) return false;
+  if (entriesEnd != trailer.shortcutListOffset) return false;
+  if (!walk.ShortcutsSound(trailer.shortcutListOffset, trailer.shortcutCount, &shortcutsEnd)) return false;
+  return shortcutsEnd == trailerStart;
+}
+
+bool VerifyPackageIntegrity(const std::wstring& path) {
+  platform::File file;
+  if (!file.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting))
+    return false;
+  return VerifyPackageIntegrity(file);
+}
+
+}  // namespace wizard
