@@ -5,43 +5,47 @@
 
 namespace platform {
 
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+Utf8Step Bad(std::size_t length) { return {kReplacementCharacter, length, false}; }
+
+}  // namespace
+
 Utf8Step DecodeUtf8Step(const unsigned char* p, std::size_t available) {
   const unsigned char lead = p[0];
   if (lead < 0x80) return {lead, 1, true};
-  // Range of the second byte and the number of continuation bytes, by the
-  // lead byte; C0, C1 and F5..FF never start a sequence.
-  unsigned char low = 0x80, high = 0xBF;
-  std::size_t more = 0;
-  char32_t value = 0;
+  // Continuation bytes expected after the lead byte; C0, C1 and F5..FF
+  // never start a sequence.
+  std::size_t more;
+  char32_t value;
   if (lead >= 0xC2 && lead <= 0xDF) {
     more = 1;
     value = lead & 0x1F;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     more = 2;
     value = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;   // no overlongs
-    if (lead == 0xED) high = 0x9F;  // no UTF-16 surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     more = 3;
     value = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;   // no overlongs
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
   } else {
-    return {kReplacementCharacter, 1, false};
+    return Bad(1);
   }
-  // The longest valid prefix is replaced by one U+FFFD; decoding resumes at
-  // the first byte that does not fit.
-  std::size_t used = 1;
-  for (std::size_t i = 0; i < more; ++i) {
-    if (used >= available) return {kReplacementCharacter, used, false};
-    const unsigned char c = p[used];
-    const unsigned char lo = (i == 0) ? low : 0x80;
-    const unsigned char hi = (i == 0) ? high : 0xBF;
-    if (c < lo || c > hi) return {kReplacementCharacter, used, false};
-    value = (value << 6) | (c & 0x3F);
-    ++used;
+  // A sequence that the input ends inside takes the rest of the input.
+  if (available < 1 + more) return Bad(available);
+
+  if (!IsContinuation(p[1])) return Bad(1);
+  value = (value << 6) | (p[1] & 0x3F);
+  // The first two bytes decide overlongs, encoded surrogates and values
+  // above U+10FFFF; both bytes then go into the one U+FFFD.
+  if (more == 2 && (value < 0x20 || (value >= (0xD800 >> 6) && value <= (0xDFFF >> 6)))) return Bad(2);
+  if (more == 3 && (value < 0x10 || value >= (0x110000 >> 12))) return Bad(2);
+  for (std::size_t i = 2; i <= more; ++i) {
+    if (!IsContinuation(p[i])) return Bad(i);
+    value = (value << 6) | (p[i] & 0x3F);
   }
-  return {value, used, true};
+  return {value, 1 + more, true};
 }
 
 bool IsValidUtf8(std::string_view bytes) {

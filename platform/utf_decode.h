@@ -1,8 +1,13 @@
-// One step of UTF-8 decoding with the replacement rule of the Windows
-// conversion (MultiByteToWideChar, CP_UTF8, flags 0): a malformed sequence
-// becomes one U+FFFD for its longest valid prefix (at least one byte), and
-// decoding resumes at the first byte that does not fit. Overlongs, encoded
-// UTF-16 surrogates and values above U+10FFFF are malformed.
+// One step of UTF-8 decoding with the replacement rules of the Windows
+// conversion (MultiByteToWideChar, CP_UTF8, flags 0):
+//  - a byte that cannot start a sequence (80..C1, F5..FF) is one U+FFFD;
+//  - a sequence whose lead byte promises more bytes than the input holds
+//    becomes one U+FFFD for the whole rest of the input;
+//  - otherwise continuation bytes are taken while they come; a byte that is
+//    not one ends the sequence (one U+FFFD) and decoding resumes at it;
+//  - overlongs of three and four bytes (E0 80..9F, F0 80..8F), encoded
+//    surrogates (ED A0..BF) and values above U+10FFFF (F4 90..BF) are
+//    recognised at the second byte: lead and second byte give one U+FFFD.
 #pragma once
 
 #include <cstddef>
