@@ -1,0 +1,52 @@
+#include "integration/win/finish_dlg.h"
+
+#include "app/resource.h"
+#include "integration/finish_actions.h"
+#include "platform/ui/app.h"
+
+namespace {
+
+// The check boxes in the order they are ticked and read, with their bits.
+struct ChoiceBox {
+  int id;
+  int bit;
+};
+constexpr ChoiceBox kChoiceBoxes[] = {
+    {IDC_RUN_PROGRAM, FINISH_RUN_PROGRAM},
+    {IDC_AUTOSTART, FINISH_AUTOSTART},
+    {IDC_DESKTOP_LINK, FINISH_DESKTOP_LINK},
+};
+
+}  // namespace
+
+FinishDlg::FinishDlg(ui::CWnd* parent) : ui::CDialog(IDD_FINISH, parent) {}
+
+FinishDlg::~FinishDlg() = default;
+
+INT_PTR FinishDlg::ShowFinish(const std::wstring& productName) {
+  messageText = integration::FinishText(productName);
+  return DoModal();
+}
+
+void FinishDlg::DoDataExchange(ui::CDataExchange* dx) { ui::CDialog::DoDataExchange(dx); }
+
+BOOL FinishDlg::OnInitDialog() {
+  ui::CDialog::OnInitDialog();
+  for (const ChoiceBox& box : kChoiceBoxes) SendDlgItemMessage(box.id, BM_SETCHECK, BST_CHECKED);
+  SetDlgItemText(IDC_FINISH_TEXT, messageText);
+  HICON icon = ::LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP_ICON));
+  SetIcon(icon, TRUE);
+  SetIcon(icon, FALSE);
+  ::BringWindowToTop(m_hWnd);
+  return TRUE;
+}
+
+void FinishDlg::OnOK() {
+  choiceFlags = 0;
+  for (const ChoiceBox& box : kChoiceBoxes) {
+    if (SendDlgItemMessage(box.id, BM_GETCHECK) != 0) choiceFlags |= box.bit;
+  }
+  ui::CDialog::OnOK();
+}
+
+void FinishDlg::OnCancel() {}
