@@ -9,5 +9,8 @@ namespace controls {
 void ImagingStartup();
 // GdiplusShutdown with the token of ImagingStartup.
 void ImagingShutdown();
+// True between a successful ImagingStartup and ImagingShutdown: only then
+// can GDI+ image objects be made (GdipImage falls back to OLE otherwise).
+bool ImagingRunning();
 
 }  // namespace controls
