@@ -1,0 +1,45 @@
+// The command line of mksetup (CLI11): build, list, verify, extract.
+#include <CLI/CLI.hpp>
+
+#include "builder/commands.h"
+
+namespace builder {
+
+int RunMksetup(int argc, const char* const* argv) {
+  CLI::App app{"mksetup: makes, inspects, verifies and unpacks single-file installers"};
+  app.name("mksetup");
+  app.require_subcommand(1);
+
+  BuildCommand build;
+  CLI::App* buildCmd = app.add_subcommand("build", "Make an installer: the stub program with the package of MANIFEST appended");
+  buildCmd->add_option("MANIFEST", build.manifest, "The TOML manifest")->required();
+  buildCmd->add_option("-o,--output", build.output, "Where to write the installer (default: the manifest's output key, else <product name>-setup.exe here)");
+  buildCmd->add_option("--stub", build.stub, "The installer program to append the package to (default: setup.exe built beside mksetup)");
+  buildCmd->add_option("-j,--jobs", build.jobs, "Compression threads (default: all cores)")->check(CLI::PositiveNumber);
+
+  std::string installer, folder;
+  bool json = false;
+  CLI::App* listCmd = app.add_subcommand("list", "Show the texts, records, entries and shortcuts of an installer");
+  listCmd->add_option("INSTALLER", installer, "The installer")->required();
+  listCmd->add_flag("--json", json, "Print one JSON document");
+
+  CLI::App* verifyCmd = app.add_subcommand("verify", "Check every invariant of the package and decode every blob");
+  verifyCmd->add_option("INSTALLER", installer, "The installer")->required();
+
+  CLI::App* extractCmd = app.add_subcommand("extract", "Write every folder and file of the package below DIR");
+  extractCmd->add_option("INSTALLER", installer, "The installer")->required();
+  extractCmd->add_option("DIR", folder, "The folder to extract into")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitBadInput;
+  }
+  if (buildCmd->parsed()) return RunBuild(build);
+  if (listCmd->parsed()) return RunList(installer, json);
+  if (verifyCmd->parsed()) return RunVerify(installer);
+  return RunExtract(installer, folder);
+}
+
+}  // namespace builder

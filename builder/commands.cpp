@@ -1,0 +1,97 @@
+#include "builder/commands.h"
+
+#include <system_error>
+
+#include "builder/console.h"
+#include "builder/installer_build.h"
+#include "builder/package_extract.h"
+#include "builder/package_listing.h"
+#include "builder/package_verify.h"
+#include "builder/path_text.h"
+#include "builder/progress_bar.h"
+#include "builder/stub_locator.h"
+
+namespace fs = std::filesystem;
+
+namespace builder {
+namespace {
+
+int Error(int code, const std::string& message) {
+  Print(stderr, "mksetup: error: " + message + "\n");
+  return code;
+}
+
+// A missing installer is bad input; one that is there but faulty is a fault.
+bool InstallerExists(const std::string& installer, int& code) {
+  std::error_code ec;
+  if (fs::is_regular_file(Utf8ToPath(installer), ec)) return true;
+  code = Error(kExitBadInput, installer + ": no such installer file");
+  return false;
+}
+
+}  // namespace
+
+int RunBuild(const BuildCommand& command) {
+  BuildOptions options;
+  options.manifest = Utf8ToPath(command.manifest);
+  options.output = command.output.empty() ? fs::path() : Utf8ToPath(command.output);
+  options.threads = command.jobs;
+  if (!command.stub.empty()) {
+    options.stub = Utf8ToPath(command.stub);
+  } else {
+    options.stub = DefaultStubPath(OwnProgramPath());
+    std::error_code ec;
+    if (!fs::is_regular_file(options.stub, ec)) {
+      return Error(kExitBadInput, "no installer program at " + PathToUtf8(options.stub) +
+                                      " (build the setup program first, or pass --stub FILE)");
+    }
+  }
+  ProgressBar bar(IsTerminal(stderr));
+  options.progress = [&bar](std::uint64_t done, std::uint64_t total) { bar.Update(done, total); };
+  BuildResult result;
+  std::string error;
+  const bool ok = BuildInstaller(options, result, error);
+  bar.Finish();
+  for (const std::string& w : result.warnings) Print(stderr, "mksetup: warning: " + w + "\n");
+  if (!ok) return Error(kExitBadInput, error + "; no installer written");
+  Print(stdout, "wrote " + PathToUtf8(result.output) + ": " + std::to_string(result.installerSize) + " bytes (package " +
+                    std::to_string(result.packageSize) + " bytes: " + std::to_string(result.folders) + " folders, " +
+                    std::to_string(result.files) + " files of " + std::to_string(result.sourceBytes) + " bytes)\n");
+  return kExitOk;
+}
+
+int RunList(const std::string& installer, bool json) {
+  int code = 0;
+  if (!InstallerExists(installer, code)) return code;
+  PackageListing listing;
+  std::string error;
+  if (!ReadListing(Utf8ToPath(installer), listing, error)) return Error(kExitFault, error);
+  Print(stdout, json ? FormatListingJson(listing) : FormatListingText(listing));
+  return kExitOk;
+}
+
+int RunVerify(const std::string& installer) {
+  int code = 0;
+  if (!InstallerExists(installer, code)) return code;
+  std::string summary;
+  ScanFault fault;
+  if (!VerifyInstaller(Utf8ToPath(installer), summary, fault)) {
+    return Error(kExitFault, installer + ": fault at byte " + std::to_string(fault.offset) + ": " + fault.what);
+  }
+  Print(stdout, summary + "\n");
+  return kExitOk;
+}
+
+int RunExtract(const std::string& installer, const std::string& folder) {
+  int code = 0;
+  if (!InstallerExists(installer, code)) return code;
+  ExtractReport report;
+  std::string error;
+  if (!ExtractInstaller(Utf8ToPath(installer), Utf8ToPath(folder), report, error)) return Error(kExitFault, error);
+  for (const std::string& f : report.failures) Print(stderr, "mksetup: error: " + f + "\n");
+  Print(stdout, "extracted " + std::to_string(report.folders) + " folders and " + std::to_string(report.files) +
+                    " files below " + folder + (report.failures.empty() ? "" : ", " + std::to_string(report.failures.size()) + " entries failed") + "\n");
+  return report.failures.empty() ? kExitOk : kExitFault;
+}
+
+}  // namespace builder

@@ -1,0 +1,29 @@
+// The four commands of mksetup, each returning the process exit code:
+// 0 done (warnings allowed), 1 the installer is faulty or an entry failed,
+// 2 bad input (manifest, files, paths) or the output could not be made.
+#pragma once
+
+#include <string>
+
+namespace builder {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFault = 1;
+constexpr int kExitBadInput = 2;
+
+struct BuildCommand {
+  std::string manifest;
+  std::string output;  // empty: default
+  std::string stub;    // empty: the installer built beside mksetup
+  int jobs = 0;        // 0: all cores
+};
+
+int RunBuild(const BuildCommand& command);
+int RunList(const std::string& installer, bool json);
+int RunVerify(const std::string& installer);
+int RunExtract(const std::string& installer, const std::string& folder);
+
+// Parses the command line (UTF-8 arguments, argv[0] first) and runs the command.
+int RunMksetup(int argc, const char* const* argv);
+
+}  // namespace builder

@@ -1,0 +1,199 @@
+#include "builder/manifest.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <toml++/toml.h>
+
+#include "builder/entry_names.h"
+#include "builder/path_text.h"
+#include "platform/utf.h"
+
+namespace builder {
+namespace {
+
+// Walks one TOML table, taking the known keys and refusing unknown ones.
+class KeyReader {
+ public:
+  KeyReader(const toml::table& table, std::string prefix, std::string& error)
+      : table_(table), prefix_(std::move(prefix)), error_(error) {}
+
+  // A text value; absent leaves out unchanged. False with the error set when
+  // the key holds something other than a text.
+  bool Text(const char* key, std::string& out, bool required = false) {
+    taken_.push_back(key);
+    const toml::node* node = table_.get(key);
+    if (!node) {
+      if (required) return Fail(key, "is missing");
+      return true;
+    }
+    const toml::value<std::string>* text = node->as_string();
+    if (!text) return Fail(key, "must be a text (in quotes)");
+    out = text->get();
+    if (!platform::IsValidUtf8(out)) return Fail(key, "is not valid UTF-8");
+    return true;
+  }
+
+  // Marks a key as known without reading it (tables handled elsewhere).
+  void Take(const char* key) { taken_.push_back(key); }
+
+  // Refuses keys that none of the calls above took: a misspelt key would
+  // otherwise be dropped without a word.
+  bool NoOthers() {
+    for (auto&& [key, node] : table_) {
+      (void)node;
+      bool known = false;
+      for (const char* k : taken_) known = known || key.str() == k;
+      if (!known) return Fail(std::string(key.str()).c_str(), "is not a known key");
+    }
+    return true;
+  }
+
+  bool Fail(const char* key, const std::string& what) {
+    error_ = prefix_ + key + ": " + what;
+    return false;
+  }
+
+ private:
+  const toml::table& table_;
+  std::string prefix_;
+  std::string& error_;
+  std::vector<const char*> taken_;
+};
+
+std::filesystem::path Resolve(const std::filesystem::path& folder, const std::string& utf8) {
+  std::filesystem::path p = Utf8ToPath(utf8);
+  return p.is_absolute() ? p : folder / p;
+}
+
+// A path below the install folder (or, when allowed, a drive path).
+bool CheckInstallPath(const std::string& value, bool allowDrive, std::string& why) {
+  if (allowDrive && IsDrivePath(value)) return true;
+  return IsInstallableName(value, &why);
+}
+
+bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m,
+                 std::string& error) {
+  KeyReader top(root, "", error);
+  std::string output;
+  if (!top.Text("output", output)) return false;
+  if (!output.empty()) m.output = Resolve(folder, output);
+
+  const toml::node* productNode = root.get("product");
+  if (!productNode) return top.Fail("product", "table [product] is missing");
+  if (!productNode->is_table()) return top.Fail("product", "must be a table ([product])");
+  KeyReader product(*productNode->as_table(), "product.", error);
+  std::string picture, license;
+  if (!product.Text("name", m.texts.productName, true) || !product.Text("heading", m.texts.heading) ||
+      !product.Text("notice", m.texts.notice) || !product.Text("rights", m.texts.rights) ||
+      !product.Text("welcome", m.texts.welcome) || !product.Text("picture", picture) ||
+      !product.Text("license", license) || !product.Text("main_program", m.mainProgram) ||
+      !product.Text("record_file", m.recordFile) || !product.NoOthers()) {
+    return false;
+  }
+  std::string why;
+  if (!IsValidNameComponent(m.texts.productName, &why)) {
+    return product.Fail("name", "cannot name the install folder: " + why);
+  }
+  if (!picture.empty()) m.picture = Resolve(folder, picture);
+  if (!license.empty()) m.license = Resolve(folder, license);
+  if (!m.mainProgram.empty() && !CheckInstallPath(m.mainProgram, true, why)) {
+    return product.Fail("main_program", "'" + m.mainProgram + "' is not a path below the install folder: " + why);
+  }
+  if (!m.recordFile.empty() && !CheckInstallPath(m.recordFile, false, why)) {
+    return product.Fail("record_file", "'" + m.recordFile + "' is not a path below the install folder: " + why);
+  }
+
+  const toml::node* filesNode = root.get("files");
+  if (!filesNode) return top.Fail("files", "table [files] is missing");
+  if (!filesNode->is_table()) return top.Fail("files", "must be a table ([files])");
+  KeyReader files(*filesNode->as_table(), "files.", error);
+  std::string source;
+  if (!files.Text("source", source, true) || !files.NoOthers()) return false;
+  if (source.empty()) return files.Fail("source", "is empty");
+  m.source = Resolve(folder, source);
+
+  if (const toml::node* list = root.get("shortcut")) {
+    const toml::array* array = list->as_array();
+    if (!array) return top.Fail("shortcut", "must be a list of tables ([[shortcut]])");
+    for (std::size_t i = 0; i < array->size(); ++i) {
+      std::string prefix = "shortcut[" + std::to_string(i + 1) + "].";
+      const toml::table* table = (*array)[i].as_table();
+      if (!table) {
+        error = prefix.substr(0, prefix.size() - 1) + ": must be a table ([[shortcut]])";
+        return false;
+      }
+      KeyReader reader(*table, prefix, error);
+      ManifestShortcut s;
+      if (!reader.Text("menu", s.menu, true) || !reader.Text("target", s.target, true) ||
+          !reader.Text("description", s.description) || !reader.NoOthers()) {
+        return false;
+      }
+      // The menu path becomes folders and a link file below the Programs folder.
+      std::size_t start = 0;
+      while (start <= s.menu.size()) {
+        std::size_t end = s.menu.find('\\', start);
+        if (end == std::string::npos) end = s.menu.size();
+        if (!IsValidNameComponent(std::string_view(s.menu).substr(start, end - start), &why)) {
+          return reader.Fail("menu", "'" + s.menu + "' is not a start-menu path (group\\name): " + why);
+        }
+        start = end + 1;
+      }
+      if (!CheckInstallPath(s.target, true, why)) {
+        return reader.Fail("target", "'" + s.target + "' is not a path below the install folder: " + why);
+      }
+      m.shortcuts.push_back(std::move(s));
+    }
+  }
+  top.Take("product");
+  top.Take("files");
+  top.Take("shortcut");
+  return top.NoOthers();
+}
+
+}  // namespace
+
+bool IsDrivePath(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest,
+                   std::string& error) {
+  const std::string fileName = PathToUtf8(file);
+  Manifest m;
+  m.file = file;
+  toml::table root;
+  try {
+    root = toml::parse(text, fileName);
+  } catch (const toml::parse_error& e) {
+    const toml::source_region& where = e.source();
+    error = fileName + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) +
+            ": " + std::string(e.description());
+    return false;
+  }
+  std::string keyError;
+  if (!ParseTables(root, file.parent_path(), m, keyError)) {
+    error = fileName + ": " + keyError;
+    return false;
+  }
+  manifest = std::move(m);
+  return true;
+}
+
+bool LoadManifest(const std::filesystem::path& file, Manifest& manifest, std::string& error) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    error = PathToUtf8(file) + ": cannot open the manifest";
+    return false;
+  }
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = PathToUtf8(file) + ": cannot read the manifest";
+    return false;
+  }
+  return ParseManifest(text, file, manifest, error);
+}
+
+}  // namespace builder

@@ -1,0 +1,156 @@
+#include "builder/package_listing.h"
+
+#include <cstdio>
+
+#include "builder/path_text.h"
+#include "package/byte_buffer.h"
+#include "package/package_file.h"
+#include "platform/utf.h"
+
+namespace builder {
+namespace {
+
+const char* TypeName(std::int16_t type) {
+  if (type == PKG_ENTRY_FOLDER) return "folder";
+  if (type == PKG_ENTRY_FILE) return "file";
+  return "other";
+}
+
+const char* kTextNames[5] = {"product name", "heading", "notice", "rights", "welcome"};
+const char* kTextKeys[5] = {"product_name", "heading", "notice", "rights", "welcome"};
+
+// One line: line breaks of a text shown as \n so that each fact stays on its line.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      out += "\\n";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool ReadListing(const std::filesystem::path& installer, PackageListing& listing, std::string& error) {
+  listing = PackageListing();
+  PackageScan scan;
+  ScanFault fault;
+  if (!ScanPackage(installer, ScanOptions{}, scan, fault)) {
+    error = PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
+    return false;
+  }
+  PackageFile package;
+  if (!package.Open(PathToWide(installer), 0)) {
+    error = PathToUtf8(installer) + ": cannot be opened as a package";
+    return false;
+  }
+  std::wstring texts[5];
+  if (!package.ReadInfo(texts[0], texts[1], texts[2], texts[3], texts[4])) {
+    error = PathToUtf8(installer) + ": the info block cannot be read";
+    return false;
+  }
+  for (int i = 0; i < 5; ++i) listing.texts[i] = platform::WideToUtf8(texts[i]);
+  std::wstring value;
+  if (package.GetMainProgram(value)) listing.mainProgram = platform::WideToUtf8(value);
+  value.clear();
+  if (package.GetRecordFileName(value)) listing.recordFile = platform::WideToUtf8(value);
+  ByteBuffer picture;
+  if (package.ReadPicture(picture)) listing.pictureSize = picture.Length();
+  value.clear();
+  listing.agreementStoredSize = scan.trailer.agreementLength;
+  if (package.ReadAgreement(value)) listing.agreementTextSize = static_cast<std::int64_t>(platform::WideToUtf8(value).size());
+  int cursor = -1;
+  for (int i = 0; i < package.GetShortcutCount(); ++i) {
+    std::wstring s[3];
+    ScannedShortcut shortcut;
+    shortcut.offset = cursor;
+    package.ReadShortcut(s, cursor);
+    shortcut.menu = platform::WideToUtf8(s[0]);
+    shortcut.target = platform::WideToUtf8(s[1]);
+    shortcut.description = platform::WideToUtf8(s[2]);
+    listing.shortcuts.push_back(std::move(shortcut));
+  }
+  package.Close();
+  listing.entries = std::move(scan.entries);
+  for (std::size_t i = 0; i < listing.shortcuts.size() && i < scan.shortcuts.size(); ++i) {
+    listing.shortcuts[i].offset = scan.shortcuts[i].offset;
+  }
+  return true;
+}
+
+std::string FormatListingText(const PackageListing& l) {
+  std::string out;
+  for (int i = 0; i < 5; ++i) out += std::string(kTextNames[i]) + ": " + OneLine(l.texts[i]) + "\n";
+  out += "main program: " + l.mainProgram + "\n";
+  out += "record file: " + l.recordFile + "\n";
+  out += "picture: " + std::to_string(l.pictureSize) + " bytes\n";
+  out += "agreement: " + std::to_string(l.agreementStoredSize) + " bytes stored, " +
+         std::to_string(l.agreementTextSize) + " bytes of text\n";
+  out += "entries: " + std::to_string(l.entries.size()) + "\n";
+  char line[96];
+  for (const ScannedEntry& e : l.entries) {
+    std::snprintf(line, sizeof line, "  %-6s %12d %12d  ", TypeName(e.type), e.dataLength, e.rawLength);
+    out += line + e.name + "\n";
+  }
+  out += "shortcuts: " + std::to_string(l.shortcuts.size()) + "\n";
+  for (const ScannedShortcut& s : l.shortcuts) {
+    out += "  " + s.menu + " -> " + s.target;
+    if (!s.description.empty()) out += "  (" + OneLine(s.description) + ")";
+    out += "\n";
+  }
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  const std::string utf8 = platform::IsValidUtf8(text) ? text : platform::WideToUtf8(platform::Utf8ToWide(text));
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char esc[8];
+          std::snprintf(esc, sizeof esc, "\\u%04x", c);
+          out += esc;
+        } else {
+          out.push_back(static_cast<char>(c));
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string FormatListingJson(const PackageListing& l) {
+  std::string out = "{\n";
+  for (int i = 0; i < 5; ++i) out += "  \"" + std::string(kTextKeys[i]) + "\": " + JsonString(l.texts[i]) + ",\n";
+  out += "  \"main_program\": " + JsonString(l.mainProgram) + ",\n";
+  out += "  \"record_file\": " + JsonString(l.recordFile) + ",\n";
+  out += "  \"picture_size\": " + std::to_string(l.pictureSize) + ",\n";
+  out += "  \"agreement_stored_size\": " + std::to_string(l.agreementStoredSize) + ",\n";
+  out += "  \"agreement_text_size\": " + std::to_string(l.agreementTextSize) + ",\n";
+  out += "  \"entries\": [";
+  for (std::size_t i = 0; i < l.entries.size(); ++i) {
+    const ScannedEntry& e = l.entries[i];
+    out += std::string(i ? "," : "") + "\n    {\"type\": \"" + TypeName(e.type) + "\", \"name\": " + JsonString(e.name) +
+           ", \"stored_size\": " + std::to_string(e.dataLength) + ", \"raw_size\": " + std::to_string(e.rawLength) + "}";
+  }
+  out += l.entries.empty() ? "],\n" : "\n  ],\n";
+  out += "  \"shortcuts\": [";
+  for (std::size_t i = 0; i < l.shortcuts.size(); ++i) {
+    const ScannedShortcut& s = l.shortcuts[i];
+    out += std::string(i ? "," : "") + "\n    {\"menu\": " + JsonString(s.menu) + ", \"target\": " + JsonString(s.target) +
+           ", \"description\": " + JsonString(s.description) + "}";
+  }
+  out += l.shortcuts.empty() ? "]\n" : "\n  ]\n";
+  return out + "}\n";
+}
+
+}  // namespace builder

@@ -1,0 +1,34 @@
+// `mksetup list`: the facts of an installer's package, as text or as one JSON document.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "builder/package_scan.h"
+
+namespace builder {
+
+struct PackageListing {
+  std::string texts[5];  // product name, heading, notice, rights, welcome
+  std::string mainProgram;
+  std::string recordFile;
+  std::int64_t pictureSize = 0;
+  std::int64_t agreementStoredSize = 0;
+  std::int64_t agreementTextSize = 0;  // bytes of UTF-8 the installer shows
+  std::vector<ScannedEntry> entries;
+  std::vector<ScannedShortcut> shortcuts;
+};
+
+// Reads the texts and records the way the installer does (PackageFile) and
+// the entry list with the checked walk. False with *error when the file is
+// not a readable package.
+bool ReadListing(const std::filesystem::path& installer, PackageListing& listing, std::string& error);
+
+std::string FormatListingText(const PackageListing& listing);
+std::string FormatListingJson(const PackageListing& listing);
+// A JSON string literal of UTF-8 text.
+std::string JsonString(const std::string& utf8);
+
+}  // namespace builder

@@ -1,0 +1,40 @@
+#include "builder/path_text.h"
+
+#include "platform/utf.h"
+
+namespace builder {
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return platform::WideToUtf8(path.wstring());
+#else
+  return path.string();
+#endif
+}
+
+std::filesystem::path Utf8ToPath(const std::string& utf8) {
+#ifdef _WIN32
+  return std::filesystem::path(platform::Utf8ToWide(utf8));
+#else
+  return std::filesystem::path(utf8);
+#endif
+}
+
+std::wstring PathToWide(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return path.wstring();
+#else
+  return platform::Utf8ToWide(path.string());
+#endif
+}
+
+std::size_t Utf16Length(const std::string& utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) == 0x80) continue;   // continuation byte
+    units += (c >= 0xF0) ? 2 : 1;       // four-byte sequences become surrogate pairs
+  }
+  return units;
+}
+
+}  // namespace builder

@@ -1,0 +1,136 @@
+#include "builder/source_tree.h"
+
+#include <algorithm>
+#include <map>
+#include <system_error>
+
+#include "builder/entry_names.h"
+#include "builder/path_text.h"
+#include "package/package_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace builder {
+namespace {
+
+struct Child {
+  std::string leaf;
+  fs::path path;
+};
+
+class TreeWalker {
+ public:
+  TreeWalker(const WalkLimits& limits, std::vector<SourceItem>& items, std::string& error)
+      : limits_(limits), items_(items), error_(error) {}
+
+  bool Start(const fs::path& root) {
+    std::error_code ec;
+    fs::file_status status = fs::status(root, ec);
+    if (ec || !fs::is_directory(status)) {
+      return Fail(root, "is not a folder");
+    }
+    rootReal_ = fs::canonical(root, ec);
+    if (ec) return Fail(root, "cannot be resolved: " + ec.message());
+    return Walk(root, rootReal_, "");
+  }
+
+ private:
+  bool Fail(const fs::path& path, const std::string& what) {
+    error_ = PathToUtf8(path) + ": " + what;
+    return false;
+  }
+
+  bool Inside(const fs::path& real) const {
+    fs::path rel = real.lexically_relative(rootReal_);
+    return !rel.empty() && *rel.begin() != "..";
+  }
+
+  // Walks one folder whose real (link-free) path is real; prefix is its
+  // entry name followed by a backslash, or empty for the root.
+  bool Walk(const fs::path& folder, const fs::path& real, const std::string& prefix) {
+    active_.push_back(real);
+    std::vector<Child> children;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      const fs::path& p = it->path();
+      std::string leaf = PathToUtf8(p.filename());
+      std::string why;
+      if (!IsValidNameComponent(leaf, &why)) return Fail(p, why);
+      children.push_back({std::move(leaf), p});
+    }
+    if (ec) return Fail(folder, "cannot list the folder: " + ec.message());
+
+    // Windows would take names that differ only in letter case for one file.
+    std::map<std::string, const Child*> keys;
+    for (const Child& c : children) {
+      auto [at, fresh] = keys.emplace(CaseFoldKey(c.leaf), &c);
+      if (!fresh) {
+        return Fail(c.path, "differs from '" + at->second->leaf +
+                                "' only in letter case; Windows would take both for one name");
+      }
+    }
+    std::sort(children.begin(), children.end(),
+              [](const Child& a, const Child& b) { return EntryNameLess(a.leaf, b.leaf); });
+
+    for (const Child& c : children) {
+      if (!Visit(c, prefix + c.leaf)) return false;
+    }
+    active_.pop_back();
+    return true;
+  }
+
+  bool Visit(const Child& c, const std::string& name) {
+    std::string why;
+    if (!IsInstallableName(name, &why)) return Fail(c.path, why);
+    std::error_code ec;
+    fs::file_status own = fs::symlink_status(c.path, ec);
+    if (ec) return Fail(c.path, "cannot be read: " + ec.message());
+    fs::path real = active_.back() / c.path.filename();
+    fs::file_status status = own;
+    if (fs::is_symlink(own)) {
+      real = fs::canonical(c.path, ec);
+      if (ec) return Fail(c.path, "symbolic link leads nowhere");
+      if (!Inside(real)) return Fail(c.path, "symbolic link leads outside the source tree to " + PathToUtf8(real));
+      status = fs::status(c.path, ec);
+      if (ec) return Fail(c.path, "cannot be read: " + ec.message());
+    }
+    if (fs::is_directory(status)) {
+      if (std::find(active_.begin(), active_.end(), real) != active_.end()) {
+        return Fail(c.path, "symbolic link leads back into a folder that contains it");
+      }
+      items_.push_back({true, name, c.path, 0});
+      return Walk(c.path, real, name + "\\");
+    }
+    if (!fs::is_regular_file(status)) return Fail(c.path, "is neither a file nor a folder");
+    std::uintmax_t size = fs::file_size(c.path, ec);
+    if (ec) return Fail(c.path, "cannot be read: " + ec.message());
+    if (size > limits_.maxFileSize) {
+      return Fail(c.path, "is " + std::to_string(size) + " bytes; the installer takes files of at most " +
+                              std::to_string(limits_.maxFileSize) + " bytes");
+    }
+    items_.push_back({false, name, c.path, static_cast<std::uint64_t>(size)});
+    return true;
+  }
+
+  const WalkLimits& limits_;
+  std::vector<SourceItem>& items_;
+  std::string& error_;
+  fs::path rootReal_;
+  std::vector<fs::path> active_;  // real paths of the folders being walked
+};
+
+}  // namespace
+
+bool WalkSourceTree(const fs::path& root, const WalkLimits& limits, std::vector<SourceItem>& items,
+                    std::string& error) {
+  items.clear();
+  TreeWalker walker(limits, items, error);
+  if (!walker.Start(root)) {
+    items.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace builder
