@@ -1,0 +1,365 @@
+// The installer's wizard end to end: the real setup.exe with packages
+// appended, driven through its windows as a user would.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/test_installers.h"
+#include "tests/e2e/wizard_driver.h"
+
+namespace e2e {
+namespace {
+
+// Control ids of the wizard.
+constexpr int kNext = IDOK;
+constexpr int kCancel = IDCANCEL;
+constexpr int kBack = 1011;
+constexpr int kBrowse = 1010;
+constexpr int kLanguage = 1006;
+constexpr int kAgreement = 1007;
+constexpr int kAgree = 1008;
+constexpr int kPath = 1009;
+
+constexpr int kPictureSize = 72;
+constexpr std::uint32_t kHeadingColour = 0x055EAC;  // RGB(5, 94, 172)
+
+// The page the wizard shows, read from what a user sees of its controls:
+// 0 to 3 and 6, or -1 while a step runs (no buttons).
+int VisiblePage(HWND wizard) {
+  bool back = IsControlVisible(wizard, kBack);
+  bool cancel = IsControlVisible(wizard, kCancel);
+  if (IsControlVisible(wizard, kLanguage)) return 1;
+  if (IsControlVisible(wizard, kAgreement)) return 2;
+  if (IsControlVisible(wizard, kPath)) return 3;
+  if (!cancel) return -1;
+  return back ? 6 : 0;
+}
+
+bool WaitForPage(HWND wizard, int page, int timeoutMs = 10000) {
+  return WaitUntil([&] { return VisiblePage(wizard) == page; }, timeoutMs);
+}
+
+std::wstring Screens() { return WorkFolder(L"screenshots"); }
+
+// Screenshot of the wizard's window after it has repainted.
+Screenshot Shoot(HWND window, const std::wstring& name) {
+  ::Sleep(400);
+  Screenshot shot = CaptureScreen(WindowRectOnScreen(window));
+  shot.Save(Screens() + name + L".bmp");
+  return shot;
+}
+
+// Pixels of the heading colour inside the heading's band of the client area.
+int HeadingPixels(HWND wizard) {
+  ::Sleep(400);
+  RECT client = ClientRectOnScreen(wizard);
+  RECT band{client.left + 15, client.top + 20, client.right - 15, client.top + 100};
+  Screenshot shot = CaptureScreen(band);
+  int count = 0;
+  for (std::uint32_t p : shot.pixels) {
+    int r = int(p >> 16 & 0xFF), g = int(p >> 8 & 0xFF), b = int(p & 0xFF);
+    if (std::abs(r - 5) < 24 && std::abs(g - 94) < 24 && std::abs(b - 172) < 24) ++count;
+  }
+  return count;
+}
+
+std::string Narrow(const std::wstring& text) {
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(std::size_t(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+InstallerContent FullContent() {
+  InstallerContent content;
+  content.picture = MakeTestPicture(kPictureSize, kPictureSize);
+  content.agreement =
+      "最终用户许可协议\r\n\r\n1. 本软件按“原样”提供。\r\n2. 您可以在一台计算机上安装和使用本软件。\r\n"
+      "3. 未经许可，不得转售本软件。\r\n4. 本协议受适用法律管辖。\r\n";
+  return content;
+}
+
+class WizardTest : public ::testing::Test {
+ protected:
+  // Makes the installer `name`.exe and starts it; the wizard in wizard_.
+  void Launch(const std::wstring& name, const InstallerContent& content) {
+    path_ = WorkFolder(L"e2e") + name + L".exe";
+    std::string error;
+    ASSERT_TRUE(MakeInstaller(path_, content, &error)) << error;
+    ASSERT_TRUE(run_.Start(path_));
+    wizard_ = run_.WaitForWizard();
+    ASSERT_NE(wizard_, nullptr) << "no wizard window";
+    ASSERT_TRUE(WaitForPage(wizard_, 0));
+  }
+
+  void Next(int expectedPage) {
+    ASSERT_TRUE(ClickControl(wizard_, kNext)) << "Next is not visible";
+    ASSERT_TRUE(WaitForPage(wizard_, expectedPage)) << "page is " << VisiblePage(wizard_);
+  }
+
+  void Back(int expectedPage) {
+    ASSERT_TRUE(ClickControl(wizard_, kBack)) << "Back is not visible";
+    ASSERT_TRUE(WaitForPage(wizard_, expectedPage)) << "page is " << VisiblePage(wizard_);
+  }
+
+  // Answers the message box that must be open now and returns its texts.
+  MessageBoxTexts Answer(int button) {
+    HWND box = run_.WaitForOtherDialog(5000);
+    if (!box) return {};
+    MessageBoxTexts texts = ReadMessageBox(box);
+    AnswerDialog(box, button);
+    return texts;
+  }
+
+  void QuitWithCancel() {
+    ASSERT_TRUE(ClickControl(wizard_, kCancel));
+    MessageBoxTexts box = Answer(IDOK);
+    EXPECT_EQ(box.text, L"你确定要退出安装吗?");
+    DWORD code = 1;
+    ASSERT_TRUE(run_.WaitForExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+  }
+
+  std::wstring path_;
+  InstallerRun run_;
+  HWND wizard_ = nullptr;
+};
+
+// Pages 0 to 6 forward, with the agreement box, then back to 0; every page
+// photographed. The wizard is 600 x 360, its picture at (30, 90).
+TEST_F(WizardTest, WalksPagesForwardAndBack) {
+  Launch(L"walk-setup", FullContent());
+  RECT window = WindowRectOnScreen(wizard_);
+  EXPECT_EQ(window.right - window.left, 600);
+  EXPECT_EQ(window.bottom - window.top, 360);
+
+  // Page 0: only Cancel and Next.
+  EXPECT_FALSE(IsControlVisible(wizard_, kBack));
+  EXPECT_TRUE(IsControlVisible(wizard_, kNext));
+  EXPECT_TRUE(IsControlVisible(wizard_, kCancel));
+  Screenshot page0 = Shoot(wizard_, L"page0-welcome");
+  RECT client = ClientRectOnScreen(wizard_);
+  int px = client.left - window.left + 30, py = client.top - window.top + 90;
+  EXPECT_EQ(page0.At(px, py), kPictureCorner) << "picture corner not at (30, 90)";
+  EXPECT_EQ(page0.At(px + 10, py + 10), kPictureFill);
+  EXPECT_GT(HeadingPixels(wizard_), 50) << "no heading painted";
+
+  Next(1);
+  EXPECT_TRUE(IsControlVisible(wizard_, kBack));
+  EXPECT_EQ(ControlText(wizard_, kLanguage), L"简体中文");
+  Shoot(wizard_, L"page1-language");
+
+  // Page 2: Next hidden until the agreement is ticked, with each click.
+  Next(2);
+  EXPECT_FALSE(IsControlVisible(wizard_, kNext));
+  EXPECT_NE(ControlText(wizard_, kAgreement).find(L"最终用户许可协议"), std::wstring::npos);
+  Shoot(wizard_, L"page2-agreement");
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  EXPECT_TRUE(WaitUntil([&] { return IsControlVisible(wizard_, kNext); }, 3000));
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  EXPECT_TRUE(WaitUntil([&] { return !IsControlVisible(wizard_, kNext); }, 3000));
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  EXPECT_TRUE(WaitUntil([&] { return IsControlVisible(wizard_, kNext); }, 3000));
+  Shoot(wizard_, L"page2-agreed");
+
+  // Page 3: the default folder is Program Files\product.
+  Next(3);
+  std::wstring folder = ControlText(wizard_, kPath);
+  EXPECT_EQ(folder, L"C:\\Program Files\\Demo产品") << Narrow(folder);
+  Shoot(wizard_, L"page3-folder");
+
+  // Next runs the environment check (page 4) and lands on the confirmation.
+  Next(6);
+  EXPECT_TRUE(IsControlVisible(wizard_, kNext));
+  EXPECT_TRUE(IsControlVisible(wizard_, kCancel));
+  Shoot(wizard_, L"page6-confirm");
+
+  Back(3);
+  Back(2);
+  EXPECT_TRUE(IsControlVisible(wizard_, kNext)) << "ticked agreement keeps Next";
+  Back(1);
+  Back(0);
+  EXPECT_FALSE(IsControlVisible(wizard_, kBack));
+  QuitWithCancel();
+}
+
+// With the stand-in steps the wizard runs from the confirmation to its end.
+TEST_F(WizardTest, RunsFromConfirmationToTheEnd) {
+  Launch(L"run-setup", FullContent());
+  Next(1);
+  Next(2);
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  Next(6);
+  ASSERT_TRUE(ClickControl(wizard_, kNext));
+  DWORD code = 1;
+  ASSERT_TRUE(run_.WaitForExit(15000, &code)) << "wizard did not end after page 12";
+  EXPECT_EQ(code, 0u);
+}
+
+// Enter on page 2 does not pass an agreement that is not ticked; with the
+// box ticked through the mouse, Enter moves on.
+TEST_F(WizardTest, AgreementGatesMouseAndKeyboard) {
+  Launch(L"agree-setup", FullContent());
+  PressKey(wizard_, VK_RETURN);  // Enter on page 0 is Next
+  ASSERT_TRUE(WaitForPage(wizard_, 1));
+  Next(2);
+  PressKey(wizard_, VK_RETURN);
+  ::Sleep(500);
+  EXPECT_EQ(VisiblePage(wizard_), 2) << "Enter passed an unticked agreement";
+  EXPECT_FALSE(IsControlVisible(wizard_, kNext));
+
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  ASSERT_TRUE(WaitUntil([&] { return IsControlVisible(wizard_, kNext); }, 3000));
+  PressKey(wizard_, VK_RETURN);
+  EXPECT_TRUE(WaitForPage(wizard_, 3)) << "page is " << VisiblePage(wizard_);
+  QuitWithCancel();
+}
+
+// The folder picker opens over the wizard; cancelled, nothing changes.
+TEST_F(WizardTest, BrowseCancelledKeepsTheFolder) {
+  Launch(L"browse-setup", FullContent());
+  Next(1);
+  Next(2);
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  const std::wstring before = ControlText(wizard_, kPath);
+  ASSERT_TRUE(ClickControl(wizard_, kBrowse));
+  HWND picker = run_.WaitForOtherDialog(10000);
+  ASSERT_NE(picker, nullptr) << "no folder picker";
+  ::Sleep(500);
+  CaptureScreen(WindowRectOnScreen(picker)).Save(Screens() + L"page3-browse.bmp");
+  ASSERT_TRUE(AnswerDialog(picker, IDCANCEL));
+  EXPECT_EQ(ControlText(wizard_, kPath), before);
+  EXPECT_EQ(VisiblePage(wizard_), 3);
+  QuitWithCancel();
+}
+
+// Cancel asks; "Cancel" in the question keeps the wizard, Esc asks again,
+// "OK" ends it.
+TEST_F(WizardTest, CancelAnsweredBothWays) {
+  Launch(L"cancel-setup", FullContent());
+  Next(1);
+  ASSERT_TRUE(ClickControl(wizard_, kCancel));
+  HWND box = run_.WaitForOtherDialog(5000);
+  ASSERT_NE(box, nullptr);
+  CaptureScreen(WindowRectOnScreen(box)).Save(Screens() + L"cancel-question.bmp");
+  MessageBoxTexts texts = ReadMessageBox(box);
+  EXPECT_EQ(texts.caption, L"退出");
+  EXPECT_EQ(texts.text, L"你确定要退出安装吗?");
+  ASSERT_TRUE(AnswerDialog(box, IDCANCEL));
+  ::Sleep(300);
+  EXPECT_TRUE(run_.IsRunning());
+  EXPECT_EQ(VisiblePage(wizard_), 1);
+
+  PressKey(wizard_, VK_ESCAPE);
+  MessageBoxTexts again = Answer(IDCANCEL);
+  EXPECT_EQ(again.text, L"你确定要退出安装吗?");
+  EXPECT_TRUE(run_.IsRunning());
+
+  PressAltF4(wizard_);
+  MessageBoxTexts third = Answer(IDOK);
+  EXPECT_EQ(third.caption, L"退出");
+  DWORD code = 1;
+  ASSERT_TRUE(run_.WaitForExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+// A folder that cannot be installed into keeps the wizard on page 3; a good
+// one typed by hand is taken as typed.
+TEST_F(WizardTest, InvalidFolderStaysOnFolderPage) {
+  Launch(L"folder-setup", FullContent());
+  Next(1);
+  Next(2);
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  for (const wchar_t* bad : {L"", L"relative\\folder", L"C:\\bad|name"}) {
+    ASSERT_TRUE(TypeText(wizard_, kPath, bad));
+    ASSERT_TRUE(ClickControl(wizard_, kNext));
+    MessageBoxTexts box = Answer(IDOK);
+    EXPECT_EQ(box.text, L"安装路径无效, 请重新输入或点击“浏览”选择安装路径!") << Narrow(bad);
+    ::Sleep(200);
+    EXPECT_EQ(VisiblePage(wizard_), 3) << Narrow(bad);
+  }
+  ASSERT_TRUE(TypeText(wizard_, kPath, L"D:\\Apps\\Demo"));
+  Shoot(wizard_, L"page3-typed");
+  Next(6);
+  Shoot(wizard_, L"page6-typed-folder");
+  Back(3);
+  EXPECT_EQ(ControlText(wizard_, kPath), L"D:\\Apps\\Demo");
+  QuitWithCancel();
+}
+
+// The program without a package says it is damaged and never shows the wizard.
+TEST(WizardStartTest, StubWithoutPackageIsDamaged) {
+  const std::wstring path = WorkFolder(L"e2e") + L"bare-setup.exe";
+  std::string error;
+  ASSERT_TRUE(CopyStub(path, &error)) << error;
+  InstallerRun run;
+  ASSERT_TRUE(run.Start(path));
+  HWND box = run.WaitForOtherDialog(10000);
+  ASSERT_NE(box, nullptr);
+  ::Sleep(300);
+  CaptureScreen(WindowRectOnScreen(box)).Save(Screens() + L"start-damaged.bmp");
+  MessageBoxTexts texts = ReadMessageBox(box);
+  EXPECT_EQ(texts.text, L"安装程序已经损坏!");
+  EXPECT_EQ(texts.caption, L"bare-setup") << "default caption is the program's name";
+  EXPECT_EQ(run.WaitForWizard(200), nullptr) << "wizard shown although the package is missing";
+  ASSERT_TRUE(AnswerDialog(box, IDOK));
+  DWORD code = 1;
+  ASSERT_TRUE(run.WaitForExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST(WizardStartTest, UnreadableInfoHeader) {
+  const std::wstring path = WorkFolder(L"e2e") + L"badinfo-setup.exe";
+  InstallerContent content;
+  content.corruptInfoHeader = true;
+  std::string error;
+  ASSERT_TRUE(MakeInstaller(path, content, &error)) << error;
+  InstallerRun run;
+  ASSERT_TRUE(run.Start(path));
+  HWND box = run.WaitForOtherDialog(10000);
+  ASSERT_NE(box, nullptr);
+  MessageBoxTexts texts = ReadMessageBox(box);
+  EXPECT_EQ(texts.text, L"读取初始话安装信息失败!");
+  EXPECT_EQ(texts.caption, L"badinfo-setup");
+  EXPECT_EQ(run.WaitForWizard(200), nullptr);
+  ASSERT_TRUE(AnswerDialog(box, IDOK));
+  ASSERT_TRUE(run.WaitForExit(10000));
+}
+
+// No picture, no agreement: the wizard runs without them.
+TEST_F(WizardTest, PackageWithoutPictureAndAgreement) {
+  InstallerContent content;  // no picture, no agreement
+  Launch(L"plain-setup", content);
+  Screenshot page0 = Shoot(wizard_, L"plain-page0");
+  RECT window = WindowRectOnScreen(wizard_);
+  RECT client = ClientRectOnScreen(wizard_);
+  int px = client.left - window.left + 30, py = client.top - window.top + 90;
+  EXPECT_NE(page0.At(px, py), kPictureCorner);
+  EXPECT_NE(page0.At(px + 10, py + 10), kPictureFill);
+  Next(1);
+  Next(2);
+  EXPECT_EQ(ControlText(wizard_, kAgreement), L"");
+  Shoot(wizard_, L"plain-page2");
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  Next(6);
+  QuitWithCancel();
+}
+
+// An empty heading paints nothing in the heading's band.
+TEST_F(WizardTest, EmptyHeadingPaintsNoHeading) {
+  InstallerContent content = FullContent();
+  content.heading.clear();
+  Launch(L"noheading-setup", content);
+  Shoot(wizard_, L"noheading-page0");
+  EXPECT_EQ(HeadingPixels(wizard_), 0);
+  QuitWithCancel();
+}
+
+}  // namespace
+}  // namespace e2e

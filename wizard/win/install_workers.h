@@ -1,0 +1,18 @@
+// The worker procedures of the install steps. Each runs on its own thread,
+// started with ui::AfxBeginThread, reports to the wizard window (g_pWizard)
+// with WM_INSTALL_STEP / WM_ADD_MENU_ITEM / WM_ASK_RETRY and ends; nobody
+// waits for it.
+#pragma once
+
+#include <windows.h>
+
+// Step 4; parameter null.
+UINT CheckEnvironmentProc(LPVOID param);
+// Step 7; parameter null.
+UINT InstallComponentsProc(LPVOID param);
+// Step 8; parameter: the wizard's PackageFile.
+UINT CopyFilesProc(LPVOID param);
+// Step 10; parameter: the wizard's PackageFile (not used).
+UINT WriteRegistryProc(LPVOID param);
+// Step 11; parameter: the wizard's PackageFile.
+UINT CreateStartMenuProc(LPVOID param);

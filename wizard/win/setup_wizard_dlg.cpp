@@ -1,0 +1,461 @@
+// SetupWizardDlg: start-up, pages, buttons, painting and the step reports.
+#include "wizard/win/setup_wizard_dlg.h"
+
+#include <shlobj.h>
+
+#include <tuple>
+
+#include "app/resource.h"
+#include "package/byte_buffer.h"
+#include "package/package_file.h"
+#include "platform/ui/app.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/thread.h"
+#include "wizard/install_paths.h"
+#include "wizard/messages.h"
+#include "wizard/win/install_workers.h"
+#include "wizard/win/language_table.h"
+#include "wizard/wizard_texts.h"
+
+SetupWizardDlg* g_pWizard = nullptr;
+
+namespace {
+
+// Transparent colour of every button face.
+constexpr COLORREF kFaceTransparent = RGB(66, 66, 66);
+constexpr COLORREF kTitleColour = RGB(5, 94, 172);
+constexpr COLORREF kTextColour = RGB(0, 0, 0);
+
+// The window and the pixel rectangles of the controls (client coordinates).
+constexpr int kWizardWidth = 600;
+constexpr int kWizardHeight = 360;
+struct ControlPlace {
+  int id, x, y, width, height;
+};
+constexpr ControlPlace kCancelPlace{IDCANCEL, 317, 282, 79, 36};
+constexpr ControlPlace kBackPlace{IDC_BACK, 408, 282, 79, 36};
+constexpr ControlPlace kNextPlace{IDOK, 499, 282, 79, 36};
+// Moved in this order after the three push buttons.
+constexpr ControlPlace kOtherPlaces[] = {
+    {IDC_LANGUAGE_LABEL, 300, 185, 90, 20}, {IDC_LANGUAGE, 390, 180, 178, 20},
+    {IDC_PATH_LABEL, 120, 182, 95, 20},     {IDC_INSTALL_PATH, 120, 210, 380, 22},
+    {IDC_BROWSE, 520, 206, 52, 28},         {IDC_AGREEMENT_LABEL, 120, 140, 80, 22},
+    {IDC_AGREEMENT, 20, 160, 560, 84},      {IDC_AGREE, 440, 248, 140, 22},
+    {IDC_PROGRESS, 40, 160, 520, 40},
+};
+// The band around the path field, repainted while the user types.
+constexpr RECT kPathBand{100, 200, 500, 240};
+
+HBITMAP LoadFace(UINT id) {
+  return ::LoadBitmapW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(id));
+}
+
+// The multi-line edit control breaks lines only at "\r\n"; agreement texts
+// written with bare "\n" are shown with the line breaks they mean.
+std::wstring WithCrLf(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) out += L'\r';
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+SetupWizardDlg::SetupWizardDlg(ui::CWnd* parent)
+    : ui::CDialog(IDD_SETUP_WIZARD, parent) {
+  titleText = wizard::kTextDefaultTitle;
+  appIcon = ::LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP_ICON));
+  wchar_t folder[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder))) installFolder = folder;
+}
+
+SetupWizardDlg::~SetupWizardDlg() = default;
+
+void SetupWizardDlg::DoDataExchange(ui::CDataExchange* dx) {
+  ui::CDialog::DoDataExchange(dx);
+  ui::DDX_Control(dx, IDC_BROWSE, browseButton);
+  ui::DDX_Control(dx, IDC_LANGUAGE, languageCombo);
+  ui::DDX_Control(dx, IDC_BACK, backButton);
+  ui::DDX_Control(dx, IDCANCEL, cancelButton);
+  ui::DDX_Control(dx, IDOK, nextButton);
+}
+
+bool SetupWizardDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_QUERYDRAGICON:
+      result = LRESULT(OnQueryDragIcon());
+      return true;
+    case WM_INSTALL_STEP:
+      result = OnInstallStep(wParam, lParam);
+      return true;
+    case WM_ADD_MENU_ITEM:
+      result = OnAddMenuItem(wParam, lParam);
+      return true;
+    case WM_ASK_RETRY:
+      result = OnAskRetry(wParam, lParam);
+      return true;
+    case WM_COMMAND:
+      switch (ui::CommandKey(wParam)) {
+        case ui::Command(IDC_LANGUAGE, CBN_SELCHANGE):
+          OnLanguageChanged();
+          return true;
+        case ui::Command(IDC_BACK, BN_CLICKED):
+          OnBack();
+          return true;
+        case ui::Command(IDC_AGREE, BN_CLICKED):
+          OnAgreeClicked();
+          return true;
+        case ui::Command(IDC_BROWSE, BN_CLICKED):
+          OnBrowse();
+          return true;
+        case ui::Command(IDC_INSTALL_PATH, EN_CHANGE):
+          OnPathChanged();
+          return true;
+      }
+      break;
+  }
+  return ui::CDialog::HandleMessage(message, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+void SetupWizardDlg::SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace,
+                                 BOOL repaintBackground) {
+  // Each face slot gets its own handle: the button owns and modifies them.
+  button.SetFaceBitmaps(LoadFace(hotFace), kFaceTransparent, LoadFace(idleFace), kFaceTransparent, nullptr, 0);
+  button.UseParentBackground(repaintBackground);
+  button.SetFocusRectInFlat(FALSE, TRUE);
+  button.SetBorderVisible(FALSE, TRUE);
+  button.SetHoverCursor(IDC_BUTTON_HAND, TRUE);
+}
+
+void SetupWizardDlg::PlaceControl(int id, int x, int y, int width, int height) {
+  ::MoveWindow(GetDlgItem(id), x, y, width, height, TRUE);
+}
+
+BOOL SetupWizardDlg::OnInitDialog() {
+  // 1. Controls bound, icons.
+  ui::CDialog::OnInitDialog();
+  SetIcon(appIcon, TRUE);
+  SetIcon(appIcon, FALSE);
+
+  // 2. Centred on the primary screen, 600 x 360.
+  MoveWindow((::GetSystemMetrics(SM_CXSCREEN) - kWizardWidth) / 2,
+             (::GetSystemMetrics(SM_CYSCREEN) - kWizardHeight) / 2, kWizardWidth, kWizardHeight);
+
+  // 3. Buttons with their faces, then every control at its rectangle.
+  SetUpButton(browseButton, IDB_BROWSE, IDB_BROWSE, FALSE);
+  for (auto [place, button, hot, idle] :
+       {std::tuple{kCancelPlace, &cancelButton, IDB_CANCEL_HOT, IDB_CANCEL_IDLE},
+        std::tuple{kBackPlace, &backButton, IDB_BACK_HOT, IDB_BACK_IDLE},
+        std::tuple{kNextPlace, &nextButton, IDB_NEXT_HOT, IDB_NEXT_IDLE}}) {
+    PlaceControl(place.id, place.x, place.y, place.width, place.height);
+    SetUpButton(*button, hot, idle, TRUE);
+  }
+  for (const ControlPlace& place : kOtherPlaces) PlaceControl(place.id, place.x, place.y, place.width, place.height);
+
+  // 4. Published for the workers; the program's own file holds the package.
+  g_pWizard = this;
+  wchar_t ownPath[MAX_PATH + 1] = {};
+  ::GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+
+  // 5. The package.
+  if (!package) package = new PackageFile();
+  if (!package->Open(ownPath, 0)) {
+    MessageBox(wizard::kTextDamagedInstaller);
+    EndDialog(IDCANCEL);
+    return FALSE;
+  }
+
+  // 6. The info texts.
+  if (!package->ReadInfo(productName, titleText, packageNotice, rightsText, welcomeText)) {
+    MessageBox(wizard::kTextInfoUnreadable);
+    EndDialog(IDCANCEL);
+    return FALSE;
+  }
+
+  // 7. The picture, if there is one.
+  {
+    ByteBuffer picture;
+    if (package->ReadPicture(picture) && picture.Length() > 0)
+      packageImage.LoadFromBytes(picture.Data(), picture.Length());
+  }
+
+  // 8. The agreement text (empty when there is none).
+  std::wstring agreement;
+  if (!package->ReadAgreement(agreement)) agreement.clear();
+  SetDlgItemText(IDC_AGREEMENT, WithCrLf(agreement));
+
+  // 9. Welcome page texts, main program.
+  noticeText = packageNotice;
+  guideText = welcomeText;
+  if (!package->GetMainProgram(mainProgramPath)) mainProgramPath.clear();
+  packageMainProgram = mainProgramPath;
+
+  // 10. Default install folder: Program Files\product.
+  installFolder = wizard::AppendProductFolder(installFolder, productName);
+  SetDlgItemText(IDC_INSTALL_PATH, installFolder);
+
+  // 11. Languages (the list is sorted: item data goes to the index returned).
+  for (int i = 0; i < wizard::LanguageCount(); ++i) {
+    const wizard::LanguageRow& row = wizard::LanguageAt(i);
+    int index = languageCombo.AddString(row.name);
+    if (index >= 0) languageCombo.SetItemData(index, DWORD_PTR(row.id));
+  }
+  languageCombo.SelectString(-1, wizard::LanguageAt(0).name);
+  OnLanguageChanged();
+
+  // 12. Welcome page.
+  UpdatePage();
+  return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Pages
+
+void SetupWizardDlg::UpdatePage() {
+  for (const wizard::ControlVisibility& cv : wizard::PageVisibility(page)) {
+    if (cv.visibility == wizard::Visibility::Unchanged) continue;
+    ::ShowWindow(GetDlgItem(wizard::ControlId(cv.control)),
+                 cv.visibility == wizard::Visibility::Shown ? SW_SHOW : SW_HIDE);
+  }
+  wizard::PageTexts texts = wizard::PageTextsFor(page, welcomeText, packageNotice, installFolder, productName);
+  noticeText = texts.noticeText;
+  if (texts.setGuide) guideText = texts.guideText;
+  Invalidate(TRUE);
+}
+
+void SetupWizardDlg::OnOK() { RunNext(wizard::NextSource::User); }
+
+void SetupWizardDlg::RunNext(wizard::NextSource source) {
+  bool ticked = ::SendMessageW(GetDlgItem(IDC_AGREE), BM_GETCHECK, 0, 0) != 0;
+  ApplyTransition(wizard::NextTransition(page, source, ticked));
+}
+
+void SetupWizardDlg::OnBack() { ApplyTransition(wizard::BackTransition(page)); }
+
+void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
+  if (!transition.handled) return;
+  if (transition.leaveFolderPage &&
+      !wizard::LeaveFolderPage(GetDlgItemText(IDC_INSTALL_PATH), packageMainProgram, installFolder,
+                               mainProgramPath)) {
+    MessageBox(wizard::kTextInvalidFolder);
+    return;
+  }
+  page = transition.page;
+  if (transition.applyAgreementRule) OnAgreeClicked();
+  if (transition.showNext) nextButton.ShowWindow(SW_SHOW);
+  if (transition.updatePage) UpdatePage();
+  StartAction(transition.action);
+}
+
+void SetupWizardDlg::StartAction(wizard::PageAction action) {
+  switch (action) {
+    case wizard::PageAction::None:
+      break;
+    case wizard::PageAction::StartEnvironmentCheck:
+      ui::AfxBeginThread(CheckEnvironmentProc, nullptr);
+      break;
+    case wizard::PageAction::StartComponents:
+      ui::AfxBeginThread(InstallComponentsProc, nullptr);
+      break;
+    case wizard::PageAction::StartCopy:
+      ui::AfxBeginThread(CopyFilesProc, package);
+      break;
+    case wizard::PageAction::StartRegistry:
+      ui::AfxBeginThread(WriteRegistryProc, package);
+      break;
+    case wizard::PageAction::StartStartMenu:
+      ui::AfxBeginThread(CreateStartMenuProc, package);
+      break;
+    case wizard::PageAction::FinishHandOver:
+      FinishHandOver();
+      break;
+  }
+}
+
+void SetupWizardDlg::FinishHandOver() {
+  // The finish dialog and its actions follow the installation proper; for
+  // now the wizard hides itself and ends.
+  ShowWindow(SW_HIDE);
+  ui::CDialog::OnOK();
+}
+
+void SetupWizardDlg::OnAgreeClicked() {
+  bool ticked = ::SendMessageW(GetDlgItem(IDC_AGREE), BM_GETCHECK, 0, 0) != 0;
+  nextButton.ShowWindow(wizard::NextShownForAgreement(ticked) ? SW_SHOW : SW_HIDE);
+}
+
+void SetupWizardDlg::OnLanguageChanged() {
+  int selection = languageCombo.GetCurSel();
+  if (selection >= 0) languageId = int(languageCombo.GetItemData(selection));
+}
+
+void SetupWizardDlg::OnBrowse() {
+  BROWSEINFOW info = {};
+  info.hwndOwner = m_hWnd;
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = nullptr;
+  info.lpszTitle = wizard::kTextBrowseTitle;
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  PIDLIST_ABSOLUTE picked = ::SHBrowseForFolderW(&info);
+  if (!picked) return;
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetPathFromIDListW(picked, path);
+  ::CoTaskMemFree(picked);
+  installFolder = wizard::AppendProductFolder(path, productName);
+  SetDlgItemText(IDC_INSTALL_PATH, installFolder);
+}
+
+void SetupWizardDlg::OnPathChanged() { InvalidateRect(&kPathBand, TRUE); }
+
+void SetupWizardDlg::OnCancel() {
+  if (!wizard::CancelAsksToQuit(page)) return;
+  if (MessageBox(wizard::kTextQuitQuestion, wizard::kTextQuitCaption, MB_OKCANCEL) == IDOK) EndDialog(IDCANCEL);
+}
+
+HCURSOR SetupWizardDlg::OnQueryDragIcon() { return HCURSOR(appIcon); }
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void SetupWizardDlg::OnPaint() {
+  ui::CPaintDC dc(this);
+  RECT client;
+  GetClientRect(&client);
+
+  if (::IsIconic(m_hWnd)) {
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, WPARAM(dc.m_hDC), 0);
+    int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, appIcon);
+    return;
+  }
+
+  // 1. Background, stretched over the client area.
+  {
+    ui::CBitmap background;
+    if (background.LoadBitmap(IDB_BACKGROUND)) {
+      ui::CMemoryDC memory(dc);
+      ui::CSelectObject selected(memory, background);
+      BITMAP info = {};
+      ::GetObjectW(background, sizeof(info), &info);
+      int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+      ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory, 0, 0,
+                   info.bmWidth, info.bmHeight, SRCCOPY);
+      ::SetStretchBltMode(dc, oldMode);
+    }
+  }
+
+  // 2. The package's picture (nothing when there is none).
+  packageImage.DrawAt(dc, 30, 90);
+
+  // 3. Heading, guidance, notice.
+  PaintTexts(dc, client);
+}
+
+void SetupWizardDlg::PaintTexts(HDC dc, const RECT& client) {
+  struct PaintedText {
+    const std::wstring& text;
+    int pointSize10;
+    COLORREF colour;
+    RECT rect;
+    UINT format;
+  };
+  const int width = client.right - client.left;
+  const PaintedText texts[] = {
+      {titleText, 195, kTitleColour, {client.left + 15, 20, client.right - 15, 100},
+       DT_CENTER | DT_WORDBREAK | DT_NOPREFIX},
+      {guideText, 120, kTextColour, {120, 90, width - 20, 180}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
+      {noticeText, 85, kTextColour, {20, 235, width - 20, 270}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
+  };
+
+  int oldMode = ::SetBkMode(dc, TRANSPARENT);
+  COLORREF oldColour = ::GetTextColor(dc);
+  for (const PaintedText& t : texts) {
+    ui::CFont font;
+    font.CreatePointFont(t.pointSize10, wizard::kFontFace, dc);
+    ui::CSelectObject selected(dc, font);
+    ::SetTextColor(dc, t.colour);
+    RECT rect = t.rect;
+    ::DrawTextW(dc, t.text.c_str(), int(t.text.size()), &rect, t.format);
+  }
+  ::SetTextColor(dc, oldColour);
+  ::SetBkMode(dc, oldMode);
+}
+
+HBRUSH SetupWizardDlg::OnCtlColor(HDC dc, HWND control, UINT controlKind) {
+  if (control && ::GetDlgCtrlID(control) == IDC_AGREEMENT) return ui::CDialog::OnCtlColor(dc, control, controlKind);
+  // Everything else shows the painted background through.
+  ::SetBkMode(dc, TRANSPARENT);
+  return HBRUSH(::GetStockObject(NULL_BRUSH));
+}
+
+// ---------------------------------------------------------------------------
+// Step reports
+
+void SetupWizardDlg::ShowProgress(const wchar_t* label, const std::wstring& item) {
+  HWND line = GetDlgItem(IDC_PROGRESS);
+  ::SetWindowTextW(line, (std::wstring(label) + item).c_str());
+  RECT rect;
+  ::GetClientRect(line, &rect);
+  ::MapWindowPoints(line, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+  ScreenToClient(&rect);
+  InvalidateRect(&rect, TRUE);
+}
+
+LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
+  wizard::StepHandling handling = wizard::HandleInstallStep(int(code), item != 0);
+  switch (handling.response) {
+    case wizard::StepResponse::Nothing:
+      break;
+    case wizard::StepResponse::ShowProgress:
+      ShowProgress(handling.label, *reinterpret_cast<const std::wstring*>(item));
+      break;
+    case wizard::StepResponse::GoToPageAndNext:
+      page = handling.page;
+      RunNext(wizard::NextSource::StepHandler);
+      break;
+    case wizard::StepResponse::EndOfCopying:
+      if (installFailed) {
+        MessageBox(wizard::kTextInstallFailed);
+        ui::CDialog::OnOK();
+        break;
+      }
+      page = wizard::kPageAfterCopying;
+      RunNext(wizard::NextSource::StepHandler);
+      break;
+  }
+  return 0;
+}
+
+LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM, LPARAM) {
+  // Start-menu shortcuts come with the installation proper.
+  return 0;
+}
+
+LRESULT SetupWizardDlg::OnAskRetry(WPARAM code, LPARAM path) {
+  if (int(code) != wizard::STEP_COPY_FILES) return wizard::RETRY_SKIP;
+  std::wstring text = wizard::kTextRetryBefore;
+  text += *reinterpret_cast<const std::wstring*>(path);
+  text += wizard::kTextRetryAfter;
+  if (MessageBox(text, wizard::kTextRetryCaption, MB_RETRYCANCEL) == IDRETRY) return wizard::RETRY_AGAIN;
+  installFailed = 1;
+  return wizard::RETRY_GIVE_UP;
+}
+
+// ---------------------------------------------------------------------------
+// End
+
+void SetupWizardDlg::OnDestroy() {
+  if (package) {
+    package->Close();
+    delete package;
+    package = nullptr;
+  }
+  ui::CDialog::OnDestroy();
+}

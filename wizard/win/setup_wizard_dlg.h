@@ -1,0 +1,100 @@
+// SetupWizardDlg: the installer's wizard (dialog 102). A fixed 600 x 360
+// window without caption, painted over the background bitmap, that opens the
+// package carried in the program's own file, leads through the pages
+// welcome, language, agreement, install folder and confirmation, and from
+// then on advances on the reports of the install workers.
+//
+// The page flow itself (what Next and Back do, what each page shows and
+// hides, the texts) comes from wizard/page_model.h; this class applies it to
+// the window and its controls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/gdip_image.h"
+#include "controls/skin_button.h"
+#include "platform/ui/button.h"
+#include "platform/ui/dialog.h"
+#include "wizard/page_model.h"
+
+class PackageFile;
+
+class SetupWizardDlg : public ui::CDialog {
+ public:
+  explicit SetupWizardDlg(ui::CWnd* parent = nullptr);
+  ~SetupWizardDlg() override;
+
+  // Members in the order the installer's design names them. The workers and
+  // the finish step read installFolder, mainProgramPath, productName,
+  // startMenuFolder, package and installFailed.
+  std::wstring mainProgramPath;
+  std::wstring installFolder;
+  std::wstring noticeText;
+  std::wstring guideText;
+  controls::SkinButton browseButton;
+  ui::CComboBox languageCombo;
+  controls::SkinButton backButton;
+  controls::SkinButton cancelButton;
+  controls::SkinButton nextButton;
+  std::wstring startMenuFolder;
+  int languageId = 0;
+  int page = wizard::PAGE_WELCOME;
+  std::wstring productName;
+  std::wstring titleText;
+  std::wstring packageNotice;
+  std::wstring rightsText;
+  std::wstring welcomeText;
+  controls::GdipImage packageImage;
+  int installFailed = 0;
+  HICON appIcon = nullptr;
+  PackageFile* package = nullptr;
+  // The main program's path as the package holds it; mainProgramPath is
+  // resolved from it each time page 3 is left.
+  std::wstring packageMainProgram;
+
+  // Applies `page` to the controls and texts and repaints the whole window.
+  void UpdatePage();
+
+ protected:
+  void DoDataExchange(ui::CDataExchange* dx) override;
+  BOOL OnInitDialog() override;
+  // Next (button and Enter).
+  void OnOK() override;
+  // Cancel (button, Esc, Alt+F4): asks before quitting.
+  void OnCancel() override;
+  void OnPaint() override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT controlKind) override;
+  void OnDestroy() override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  void OnBack();
+  void OnAgreeClicked();
+  void OnLanguageChanged();
+  void OnBrowse();
+  void OnPathChanged();
+  HCURSOR OnQueryDragIcon();
+  // WM_INSTALL_STEP, WM_ADD_MENU_ITEM, WM_ASK_RETRY.
+  LRESULT OnInstallStep(WPARAM code, LPARAM item);
+  LRESULT OnAddMenuItem(WPARAM record, LPARAM unused);
+  LRESULT OnAskRetry(WPARAM code, LPARAM path);
+
+ private:
+  // The Next action for the user (button, Enter) or the step handler.
+  void RunNext(wizard::NextSource source);
+  // Carries out a transition of the page model (see wizard::Transition).
+  void ApplyTransition(const wizard::Transition& transition);
+  void StartAction(wizard::PageAction action);
+  // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
+  void FinishHandOver();
+  // Faces and options of one skinned button.
+  void SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground);
+  void PlaceControl(int id, int x, int y, int width, int height);
+  void ShowProgress(const wchar_t* label, const std::wstring& item);
+  void PaintTexts(HDC dc, const RECT& client);
+};
+
+// The running wizard; set in OnInitDialog before the package is opened. The
+// workers reach the wizard's window through it.
+extern SetupWizardDlg* g_pWizard;
