@@ -1,0 +1,135 @@
+// The mksetup program end to end: exit codes, messages, default stub and
+// output, list --json, verify and extract as other tools script them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "test_support.h"
+
+namespace {
+
+using namespace buildertest;
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(dir / "payload/bin/Demo.exe", "MZ demo program");
+    WriteFile(dir / "payload/docs/说明.txt", "说明\n");
+    WriteFile(dir / "LICENSE.txt", "许可协议\n");
+    manifest = WriteManifest(dir.path(), "license = \"LICENSE.txt\"\nmain_program = 'bin\\Demo.exe'\n",
+                             "[[shortcut]]\nmenu = 'Demo\\Demo'\ntarget = 'bin\\Demo.exe'\ndescription = \"启动\"\n");
+    stub = MakeStub(dir.path());
+  }
+  TempDir dir;
+  fs::path manifest, stub;
+};
+
+TEST_F(Cli, BuildListVerifyExtract) {
+  const std::string out = (dir / "Demo-setup.exe").string();
+  RunResult r = RunMksetup({"build", manifest.string(), "-o", out, "--stub", stub.string(), "-j", "2"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("wrote " + out), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");  // no warnings, and no progress bar when stderr is not a terminal
+
+  r = RunMksetup({"list", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("product name: Demo\nheading: Demo 安装程序\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("main program: bin\\Demo.exe\n"), std::string::npos);
+  EXPECT_NE(r.out.find("docs\\说明.txt"), std::string::npos);
+  EXPECT_NE(r.out.find("Demo\\Demo -> bin\\Demo.exe  (启动)"), std::string::npos);
+
+  r = RunMksetup({"list", out, "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.front(), '{');
+  EXPECT_NE(r.out.find("\"product_name\": \"Demo\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"type\": \"file\", \"name\": \"bin\\\\Demo.exe\", \"stored_size\": "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"raw_size\": 15}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"menu\": \"Demo\\\\Demo\", \"target\": \"bin\\\\Demo.exe\", \"description\": \"启动\"}"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("\"agreement_text_size\": 14,"), std::string::npos) << r.out;
+
+  r = RunMksetup({"verify", out});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(": sound: 2 folders, 2 files"), std::string::npos) << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+
+  r = RunMksetup({"extract", out, (dir / "x").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Snapshot(dir / "x"), Snapshot(dir / "payload"));
+}
+
+TEST_F(Cli, BadInputExitsWithTwoAndNamesTheKey) {
+  WriteFile(manifest, "[product]\nname = \"Demo\"\nmain = 'x'\n[files]\nsource = \"payload\"\n");
+  RunResult r = RunMksetup({"build", manifest.string(), "--stub", stub.string(), "-o", (dir / "o.exe").string()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("setup.toml: product.main: is not a known key; no installer written"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "o.exe"));
+
+  r = RunMksetup({"build", (dir / "none.toml").string(), "--stub", stub.string()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("none.toml: cannot open the manifest"), std::string::npos) << r.err;
+
+  r = RunMksetup({"build", manifest.string(), "-j", "0", "--stub", stub.string()});
+  EXPECT_EQ(r.exitCode, 2);
+  r = RunMksetup({"frobnicate"});
+  EXPECT_EQ(r.exitCode, 2);
+  r = RunMksetup({});
+  EXPECT_EQ(r.exitCode, 2);
+  r = RunMksetup({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("build"), std::string::npos);
+}
+
+TEST_F(Cli, WarningsGoToStderrAndTheBuildSucceeds) {
+  WriteManifest(dir.path(), "main_program = 'bin\\Missing.exe'");
+  RunResult r = RunMksetup({"build", manifest.string(), "--stub", stub.string(), "-o", (dir / "w.exe").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("mksetup: warning: product.main_program 'bin\\Missing.exe' is not among the packaged files"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(fs::exists(dir / "w.exe"));
+}
+
+TEST_F(Cli, DefaultStubAndOutput) {
+  // A copy of mksetup in <tree>/native/bin looks for <tree>/win64/bin/setup.exe.
+  fs::create_directories(dir / "tree/native/bin");
+  const fs::path tool = dir / "tree/native/bin/mksetup";
+  fs::copy_file(MksetupPath(), tool);
+  fs::create_directories(dir / "work");
+  const std::string cd = (dir / "work").string();
+  RunResult r = RunMksetup({"build", manifest.string()}, tool);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("no installer program at " + (dir / "tree/win64/bin/setup.exe").string()), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("--stub"), std::string::npos);
+
+  WriteFile(dir / "tree/win64/bin/setup.exe", "MZ the installer program");
+  // No -o and no output key: <product name>-setup.exe in the current folder.
+  const std::string command = "cd '" + cd + "' && '" + tool.string() + "' build '" + manifest.string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string built = ReadFile(dir / "work/Demo-setup.exe");
+  EXPECT_EQ(built.substr(0, 24), "MZ the installer program");
+
+  // The manifest's output key, relative to the manifest's folder.
+  WriteFile(manifest, ReadFile(manifest).insert(0, "output = \"dist/named.exe\"\n"));
+  r = RunMksetup({"build", manifest.string()}, tool);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "dist/named.exe"));
+}
+
+TEST_F(Cli, VerifyAndExtractFaultsExitWithOne) {
+  const std::string out = (dir / "d.exe").string();
+  ASSERT_EQ(RunMksetup({"build", manifest.string(), "-o", out, "--stub", stub.string()}).exitCode, 0);
+  std::string bytes = ReadFile(out);
+  bytes[bytes.size() - 44 + 8] ^= 1;
+  WriteFile(out, bytes);
+  RunResult r = RunMksetup({"verify", out});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("fault at byte " + std::to_string(bytes.size() - 44 + 8) + ": trailer word 2"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(RunMksetup({"list", out}).exitCode, 1);
+  EXPECT_EQ(RunMksetup({"extract", out, (dir / "x").string()}).exitCode, 1);
+  EXPECT_EQ(RunMksetup({"verify", (dir / "missing.exe").string()}).exitCode, 2);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace buildertest {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "mksetup-test-XXXXXX").string();
+  char* made = mkdtemp(pattern.data());
+  path_ = made ? fs::path(made) : fs::path();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (!path_.empty()) {
+    // Folders made unreadable by a test must be opened again to be removed.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+  }
+}
+
+void WriteFile(const fs::path& file, const std::string& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string RandomBytes(std::size_t n, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng() & 0xFF);
+  return s;
+}
+
+fs::path MakeStub(const fs::path& folder) {
+  fs::path stub = folder / "stub.exe";
+  WriteFile(stub, std::string("MZ") + std::string(126, '\x90'));
+  return stub;
+}
+
+fs::path WriteManifest(const fs::path& folder, const std::string& productExtra, const std::string& tail) {
+  fs::path manifest = folder / "setup.toml";
+  WriteFile(manifest, "[product]\nname = \"Demo\"\nheading = \"Demo 安装程序\"\nwelcome = \"欢迎\"\n" + productExtra +
+                          "\n[files]\nsource = \"payload\"\n" + tail);
+  return manifest;
+}
+
+std::vector<std::string> Snapshot(const fs::path& root) {
+  std::vector<std::string> lines;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    std::string rel = fs::relative(it->path(), root).string();
+    if (it->is_directory()) {
+      lines.push_back("D " + rel);
+    } else {
+      lines.push_back("F " + rel + " " + ReadFile(it->path()));
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+int CountPartialFiles(const fs::path& folder) {
+  int n = 0;
+  std::error_code ec;
+  for (auto& e : fs::directory_iterator(folder, ec)) {
+    std::string name = e.path().filename().string();
+    if (!name.empty() && name[0] == '.' && name.find(".partial-") != std::string::npos) ++n;
+  }
+  return n;
+}
+
+fs::path MksetupPath() {
+  const char* bin = std::getenv("SETUP_BIN_DIR");
+  return fs::path(bin ? bin : ".") / "mksetup";
+}
+
+namespace {
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') {
+      q += "'\\''";
+    } else {
+      q.push_back(c);
+    }
+  }
+  return q + "'";
+}
+}  // namespace
+
+RunResult RunMksetup(const std::vector<std::string>& args, const fs::path& program) {
+  TempDir capture;
+  std::string command = Quote((program.empty() ? MksetupPath() : program).string());
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " >" + Quote((capture / "out").string()) + " 2>" + Quote((capture / "err").string()) + " </dev/null";
+  int status = std::system(command.c_str());
+  RunResult r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = ReadFile(capture / "out");
+  r.err = ReadFile(capture / "err");
+  return r;
+}
+
+}  // namespace buildertest
