@@ -1,11 +1,14 @@
 #include "wizard/package_integrity.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "package/package_checksum.h"
 #include "package/package_layout.h"
 #include "platform/file.h"
+
+#include <zlib.h>
 
 namespace wizard {
 
@@ -26,23 +29,47 @@ class PackageWalk {
     return offset >= 0 && length >= 0 && offset + length <= end_;
   }
 
-  // A file entry's DataBlob: longer than its head, checksum over the stream.
+  // A file entry's DataBlob: longer than its head, checksum over the stream,
+  // and the stream decodes (into a scratch buffer, nothing kept) to exactly
+  // raw-length bytes, so that the head's length field is covered as well.
   bool BlobSound(std::int64_t offset, std::int64_t length) {
     if (length <= kDataBlobHeadSize || !InBounds(offset, length)) return false;
     DataBlob head;
     if (!ReadAt(offset, &head, sizeof head)) return false;
-    std::vector<unsigned char> chunk(64 * 1024);
+    if (head.rawLength < 0 || head.rawLength > PKG_MAX_RAW_LENGTH) return false;
+    if (!file_.Seek(offset + kDataBlobHeadSize)) return false;
+
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
     std::uint32_t h = 0;
     std::int64_t left = length - kDataBlobHeadSize;
-    std::uint32_t got = 0;
-    if (!file_.Seek(offset + kDataBlobHeadSize)) return false;
+    std::int64_t decoded = 0;
+    int status = Z_OK;
     while (left > 0) {
-      auto want = static_cast<std::uint32_t>(left < static_cast<std::int64_t>(chunk.size()) ? left : chunk.size());
-      if (!file_.Read(chunk.data(), want, &got) || got != want) return false;
-      h = PackageChecksumUpdate(h, chunk.data(), want);
+      const auto want = static_cast<std::uint32_t>(std::min<std::int64_t>(left, kChunk));
+      std::uint32_t got = 0;
+      if (!file_.Read(in_.data(), want, &got) || got != want) {
+        status = Z_ERRNO;
+        break;
+      }
+      h = PackageChecksumUpdate(h, in_.data(), want);
       left -= want;
+      z.next_in = in_.data();
+      z.avail_in = want;
+      // Once the stream has ended (or broken) the rest is only checksummed.
+      while (status == Z_OK && (z.avail_in > 0 || z.avail_out == 0)) {
+        z.next_out = out_.data();
+        z.avail_out = kChunk;
+        status = inflate(&z, Z_NO_FLUSH);
+        decoded += kChunk - z.avail_out;
+        if (status == Z_BUF_ERROR) {  // nothing left to do with this input: read on
+          status = Z_OK;
+          break;
+        }
+      }
     }
-    return h == head.checksum;
+    inflateEnd(&z);
+    return h == head.checksum && status == Z_STREAM_END && decoded == head.rawLength;
   }
 
   // Info header, five texts, the two typed records.
@@ -101,8 +128,11 @@ class PackageWalk {
   }
 
  private:
+  static constexpr std::uint32_t kChunk = 64 * 1024;
   platform::File& file_;
   std::int64_t end_;
+  std::vector<unsigned char> in_ = std::vector<unsigned char>(kChunk);
+  std::vector<unsigned char> out_ = std::vector<unsigned char>(kChunk);
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The environment-check step's integrity test of the installer's own
 // package: before anything is written, every stored file blob must pass its
-// checksum. No decompression is needed, so the test is cheap.
+// checksum and decode to its declared length.
 #pragma once
 
 #include <string>
@@ -13,7 +13,9 @@ namespace wizard {
 
 // Walks the package (trailer, picture and agreement bounds, every entry,
 // every shortcut record) with bounds checks against the start of the
-// trailer, and checks each file entry's DataBlob checksum. False for any
+// trailer, and checks each file entry's DataBlob: its checksum, and that its
+// stream decodes (into a scratch buffer, nothing kept) to exactly the raw
+// length the blob's head declares, which the checksum does not cover. False for any
 // damage: unreadable file, bad trailer, an entry or record running past the
 // trailer, a negative length, a file blob of 8 bytes or fewer, a checksum
 // mismatch, a shortcut record whose total is not the sum of its lengths.

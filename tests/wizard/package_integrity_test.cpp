@@ -26,6 +26,7 @@ struct SamplePackage {
   std::vector<std::uint8_t> bytes;
   std::vector<std::uint8_t> programBlob;
   std::vector<std::uint8_t> agreementBlob;
+  std::vector<std::uint8_t> noiseBlob;
   std::string picture = "PICTURE-BYTES";
   std::string program = std::string(5000, 'p') + "main program";
 
@@ -44,6 +45,14 @@ struct SamplePackage {
     if (withEntries) {
       EXPECT_TRUE(writer.AddFolder("bin"));
       EXPECT_TRUE(writer.AddFile("bin\\p.exe", programBlob));
+      // Several decoder rounds: output much larger than input, and the reverse.
+      const std::string zeros(1 << 20, '\0');
+      std::string noise(200000, ' ');
+      std::uint32_t x = 12345;
+      for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+      EXPECT_TRUE(writer.AddFile("bin\\zeros.dat", MakeDataBlob(zeros.data(), zeros.size())));
+      noiseBlob = MakeDataBlob(noise.data(), noise.size());
+      EXPECT_TRUE(writer.AddFile("bin\\noise.dat", noiseBlob));
       EXPECT_TRUE(writer.AddFile("empty.txt", {}));
       EXPECT_TRUE(writer.AddFile("uninst.exe", MakeDataBlob(uninstaller.data(), uninstaller.size())));
       EXPECT_TRUE(writer.AddShortcut("岚杉\\程序", "bin\\p.exe", "描述"));
@@ -82,8 +91,11 @@ TEST_F(PackageIntegrity, SoundPackagesPass) {
 TEST_F(PackageIntegrity, AnyFlippedByteOfAFileBlobIsDamage) {
   SamplePackage p;
   const size_t blob = p.Find(p.programBlob);
-  for (size_t at : {blob, blob + 3, blob + 8, blob + p.programBlob.size() / 2, blob + p.programBlob.size() - 1}) {
-    SCOPED_TRACE(at - blob);
+  const size_t noise = p.Find(p.noiseBlob);
+  // Checksum, raw length (low and high byte), stream start, middle and end.
+  for (size_t at : {blob, blob + 3, blob + 4, blob + 7, blob + 8, blob + p.programBlob.size() / 2,
+                    blob + p.programBlob.size() - 1, noise + 100000, noise + 4}) {
+    SCOPED_TRACE(at);
     auto damaged = p.bytes;
     damaged[at] ^= 0x01;
     EXPECT_FALSE(Verify(damaged));
@@ -165,10 +177,10 @@ TEST_F(PackageIntegrity, CopyLoopExtractsASoundPackage) {
   PackageSource source(package);
   CollectingSink sink;
   CopyOutcome out = RunCopyLoop(folder.Wide(L"Product"), source, sink);
-  EXPECT_EQ(out.extracted, 4);
+  EXPECT_EQ(out.extracted, 6);
   EXPECT_EQ(sink.asked, 0);
   EXPECT_TRUE(sink.ended);
-  ASSERT_EQ(sink.copied.size(), 4u);
+  ASSERT_EQ(sink.copied.size(), 6u);
   EXPECT_EQ(sink.copied[1], folder.Wide(L"Product") + L"\\bin\\p.exe");
   EXPECT_EQ(TempFolder::ReadBytes(folder.Child("Product") / "bin" / "p.exe"), ToBytes(p.program));
   EXPECT_TRUE(TempFolder::ReadBytes(folder.Child("Product") / "empty.txt").empty());
