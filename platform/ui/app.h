@@ -5,10 +5,14 @@
 // the installer's code reads like ordinary dialog-framework code.
 //
 // The program defines exactly one global object of a class derived from
-// ui::CWinApp (the installer's `theApp`). The library's wWinMain (app_main.cpp)
-// finds it and runs InitInstance; when InitInstance returns FALSE the program
-// ends at once, otherwise Run() pumps messages until WM_QUIT. ExitInstance
-// runs in both cases and its result is the process exit code.
+// ui::CWinApp (the installer's `theApp`) and an entry that hands over to it:
+//
+//     int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
+//     { return ui::AfxWinMain(instance, show); }
+//
+// AfxWinMain runs InitInstance; when it returns FALSE the program ends at
+// once, otherwise Run() pumps messages until WM_QUIT. ExitInstance runs in
+// both cases and its result is the process exit code.
 #pragma once
 
 #include <windows.h>
@@ -62,7 +66,7 @@ HINSTANCE AfxGetInstanceHandle();
 void AfxEnableControlContainer();
 void Enable3dControlsStatic();
 
-// Entry used by the library's wWinMain: runs the application object.
+// The program's wWinMain hands over here: runs the application object.
 int AfxWinMain(HINSTANCE instance, int showCommand);
 
 }  // namespace ui
