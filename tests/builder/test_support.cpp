@@ -106,7 +106,10 @@ std::string Quote(const std::string& s) {
 RunResult RunMksetup(const std::vector<std::string>& args, const fs::path& program) {
   TempDir capture;
   std::string command = Quote((program.empty() ? MksetupPath() : program).string());
-  for (const std::string& a : args) command += " " + Quote(a);
+  for (const std::string& a : args) {
+    command += ' ';
+    command += Quote(a);
+  }
   command += " >" + Quote((capture / "out").string()) + " 2>" + Quote((capture / "err").string()) + " </dev/null";
   int status = std::system(command.c_str());
   RunResult r;
