@@ -88,6 +88,38 @@ std::wstring WorkFolder(const wchar_t* name) {
   return folder + L"\\";
 }
 
+std::wstring SourceFolder() {
+  wchar_t value[MAX_PATH] = {};
+  DWORD length = ::GetEnvironmentVariableW(L"SETUP_SOURCE_DIR", value, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  std::wstring folder = value;
+  if (!folder.empty() && folder[0] == L'/') {
+    // A host path under Wine: the host's root is drive Z:.
+    for (auto& c : folder)
+      if (c == L'/') c = L'\\';
+    folder = L"Z:" + folder;
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+bool RunConsoleProgram(const std::wstring& exe, const std::vector<std::wstring>& args, DWORD* exitCode) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info))
+    return false;
+  bool ended = ::WaitForSingleObject(info.hProcess, 120000) == WAIT_OBJECT_0;
+  if (ended) ::GetExitCodeProcess(info.hProcess, exitCode);
+  else ::TerminateProcess(info.hProcess, 99);
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(info.hThread);
+  return ended;
+}
+
 bool MakeInstaller(const std::wstring& path, const InstallerContent& content, std::string* error) {
   std::vector<std::uint8_t> bytes;
   if (!ReadWhole(StubPath(), bytes)) {

@@ -2,6 +2,8 @@
 // package appended by PackageWriter, in the variants the tests need.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +34,12 @@ std::wstring ProgramFolder();
 // Folder for the tests' installers and screenshots below the build tree
 // (created; ends with "\").
 std::wstring WorkFolder(const wchar_t* name);
+
+// The source tree (SETUP_SOURCE_DIR, a host path, as a Windows path ending
+// with "\"), or empty when the variable is not set.
+std::wstring SourceFolder();
+// Runs a console program with arguments (each quoted) and waits for it.
+bool RunConsoleProgram(const std::wstring& exe, const std::vector<std::wstring>& args, DWORD* exitCode);
 
 // Writes `path`: the built setup.exe followed by a package with `content`.
 // False with *error set when something fails.

@@ -88,7 +88,11 @@ class WizardTest : public ::testing::Test {
     path_ = WorkFolder(L"e2e") + name + L".exe";
     std::string error;
     ASSERT_TRUE(MakeInstaller(path_, content, &error)) << error;
-    ASSERT_TRUE(run_.Start(path_));
+    Start(path_);
+  }
+
+  void Start(const std::wstring& path) {
+    ASSERT_TRUE(run_.Start(path));
     wizard_ = run_.WaitForWizard();
     ASSERT_NE(wizard_, nullptr) << "no wizard window";
     ASSERT_TRUE(WaitForPage(wizard_, 0));
@@ -245,6 +249,7 @@ TEST_F(WizardTest, CancelAnsweredBothWays) {
   ASSERT_TRUE(ClickControl(wizard_, kCancel));
   HWND box = run_.WaitForOtherDialog(5000);
   ASSERT_NE(box, nullptr);
+  ::Sleep(400);
   CaptureScreen(WindowRectOnScreen(box)).Save(Screens() + L"cancel-question.bmp");
   MessageBoxTexts texts = ReadMessageBox(box);
   EXPECT_EQ(texts.caption, L"退出");
@@ -358,6 +363,35 @@ TEST_F(WizardTest, EmptyHeadingPaintsNoHeading) {
   Launch(L"noheading-setup", content);
   Shoot(wizard_, L"noheading-page0");
   EXPECT_EQ(HeadingPixels(wizard_), 0);
+  QuitWithCancel();
+}
+
+// The sample product made into an installer by mksetup, walked to the
+// confirmation page.
+TEST_F(WizardTest, SampleProductBuiltByMksetup) {
+  const std::wstring source = SourceFolder();
+  ASSERT_FALSE(source.empty()) << "SETUP_SOURCE_DIR is not set";
+  const std::wstring installer = WorkFolder(L"e2e") + L"Example-setup.exe";
+  ::DeleteFileW(installer.c_str());
+  DWORD code = 1;
+  ASSERT_TRUE(RunConsoleProgram(ProgramFolder() + L"mksetup.exe",
+                                {L"build", source + L"examples\\sample\\setup.toml", L"-o", installer, L"--stub",
+                                 ProgramFolder() + L"setup.exe"},
+                                &code));
+  ASSERT_EQ(code, 0u) << "mksetup build failed";
+
+  Start(installer);
+  EXPECT_GT(HeadingPixels(wizard_), 50);
+  Shoot(wizard_, L"sample-page0");
+  Next(1);
+  Next(2);
+  EXPECT_NE(ControlText(wizard_, kAgreement), L"");
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Shoot(wizard_, L"sample-page2");
+  Next(3);
+  EXPECT_EQ(ControlText(wizard_, kPath), L"C:\\Program Files\\Example");
+  Next(6);
+  Shoot(wizard_, L"sample-page6");
   QuitWithCancel();
 }
 
