@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -57,17 +56,28 @@ bool ByteBuffer::Inflate() {
   if (head.rawLength < 0 || head.rawLength > PKG_MAX_RAW_LENGTH) return false;
 
   const std::size_t raw = static_cast<std::size_t>(head.rawLength);
-  auto* block = static_cast<unsigned char*>(std::malloc(raw + 1));
+  auto* block = new (std::nothrow) unsigned char[raw + 1];
   if (!block) return false;
   uLongf destLen = static_cast<uLongf>(raw);
   const int rc = uncompress(block, &destLen, stream, static_cast<uLong>(streamLength));
   if (rc != Z_OK) {
-    std::free(block);
+    delete[] block;
     return false;
   }
+  const int n = static_cast<int>(destLen);
+  if (n == head.rawLength && n >= capacity_) {
+    // Exactly the block Assign would make (n + 1 bytes): keep it instead of
+    // copying into another one.
+    delete[] data_;
+    data_ = block;
+    capacity_ = n + 1;
+    length_ = n;
+    data_[n] = 0;
+    return true;
+  }
   // Assign keeps the stored blob when it cannot grow.
-  const bool ok = Assign(block, static_cast<int>(destLen));
-  std::free(block);
+  const bool ok = Assign(block, n);
+  delete[] block;
   return ok;
 }
 

@@ -246,19 +246,24 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
     cursor = next;
     return false;
   }
+  // The name is converted now; the stored block goes before decoding so that
+  // a large file is not held three times over.
+  const std::wstring name = Text(block.get(), header.nameLength);
   ByteBuffer data;
   if (header.dataLength > 0) {
-    if (!data.Assign(block.get() + header.nameLength, header.dataLength) || !data.Inflate()) {
+    const bool stored = data.Assign(block.get() + header.nameLength, header.dataLength);
+    block.reset();
+    if (!stored || !data.Inflate()) {
       cursor = next;
       return false;
     }
   }
+  block.reset();
 
   std::wstring path = folder;
   if (path.back() != L'\\') path.push_back(L'\\');
-  path += Text(block.get(), header.nameLength);
+  path += name;
   outPath = path;
-  block.reset();
 
   bool ok = true;
   if (header.type == PKG_ENTRY_FOLDER) {
