@@ -154,6 +154,17 @@ TEST_F(WizardTest, WalksPagesForwardAndBack) {
   EXPECT_TRUE(IsControlVisible(wizard_, kBack));
   EXPECT_EQ(ControlText(wizard_, kLanguage), L"简体中文");
   Shoot(wizard_, L"page1-language");
+  // The list opens and closes again with the selection kept.
+  ASSERT_TRUE(ClickControl(wizard_, kLanguage));
+  ::Sleep(300);
+  {
+    RECT shot = WindowRectOnScreen(wizard_);
+    shot.bottom += 80;  // the open list may reach below the wizard
+    CaptureScreen(shot).Save(Screens() + L"page1-language-open.bmp");
+  }
+  ASSERT_TRUE(ClickControl(wizard_, kLanguage));
+  EXPECT_EQ(ControlText(wizard_, kLanguage), L"简体中文");
+  EXPECT_EQ(VisiblePage(wizard_), 1);
 
   // Page 2: Next hidden until the agreement is ticked, with each click.
   Next(2);
