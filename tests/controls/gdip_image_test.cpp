@@ -85,10 +85,12 @@ void ExpectDrawnAt(GdipImage& image, int x, int y, COLORREF colour, int toleranc
     image.DrawAt(canvas.dc(), x, y);
     EXPECT_TRUE(Near(canvas.At(x, y), colour, tolerance)) << std::hex << canvas.At(x, y);
     EXPECT_TRUE(Near(canvas.At(x + kPictureWidth - 1, y + kPictureHeight - 1), colour, tolerance));
-    if (x > 0)
+    if (x > 0) {
         EXPECT_EQ(canvas.At(x - 1, y), kCanvas);
-    if (y > 0)
+    }
+    if (y > 0) {
         EXPECT_EQ(canvas.At(x, y - 1), kCanvas);
+    }
     EXPECT_EQ(canvas.At(x + kPictureWidth, y + kPictureHeight), kCanvas);
 }
 
