@@ -14,6 +14,16 @@ bool Refuse(std::string* why, const char* reason) {
 
 unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
 
+// Windows opens a device for these names in any folder, with any extension.
+bool IsDeviceName(std::string_view part) {
+  const std::string_view base = part.substr(0, part.find('.'));
+  std::string upper;
+  for (const char c : base) upper.push_back(static_cast<char>(Upper(static_cast<unsigned char>(c))));
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+         upper[3] <= '9';
+}
+
 }  // namespace
 
 bool IsSafeEntryName(std::string_view name, std::string* why) {
@@ -34,6 +44,7 @@ bool IsSafeEntryName(std::string_view name, std::string* why) {
     if (part == "." || part == "..") return Refuse(why, "'.' or '..' component");
     // Windows drops trailing dots and spaces, so "... " would act as "..".
     if (part.back() == '.' || part.back() == ' ') return Refuse(why, "component ends with '.' or ' '");
+    if (IsDeviceName(part)) return Refuse(why, "device name (CON, NUL, COM1, ...)");
     start = end + 1;
   }
   return true;

@@ -10,11 +10,13 @@
 using pkgtest::Bytes;
 
 TEST(EntryNames, SafeAndUnsafe) {
-  for (const char* ok : {"a", "bin\\x.dll", "a\\b\\c", "\xE4\xB8\xAD\\\xE6\x96\x87.txt", ".hidden", "a..b", "x.y"}) {
+  for (const char* ok : {"a", "bin\\x.dll", "a\\b\\c", "\xE4\xB8\xAD\\\xE6\x96\x87.txt", ".hidden", "a..b", "x.y",
+                         "console", "com10", "nul2"}) {
     EXPECT_TRUE(IsSafeEntryName(ok)) << ok;
   }
   for (const char* bad : {"", "\\abs", "C:\\x", "C:x", "c:", "..", ".", "a\\..\\b", "a\\.\\b", "..\\a", "a\\..",
                           "a\\\\b", "a\\", "a/b", "../a", "a\\b:stream", "a\\...", "a\\b ", "a\x01" "b",
+                          "nul", "bin\\con.txt", "COM1", "lpt9.log",
                           "\xFF\xFE"}) {
     std::string why;
     EXPECT_FALSE(IsSafeEntryName(bad, &why)) << bad;
