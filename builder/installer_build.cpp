@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 namespace builder {
 namespace {
 
+// More threads than this only add memory: each holds a file in flight.
+constexpr int kMaxThreads = 64;
+
 // The installer being written: removed on destruction unless committed.
 class TemporaryOutput {
  public:
@@ -227,6 +230,7 @@ class Builder {
     int threads = options_.threads;
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     if (threads <= 0) threads = 1;
+    if (threads > kMaxThreads) threads = kMaxThreads;
     CompressPipeline pipeline(std::move(jobs), threads, options_.maxFileSize, options_.memoryBudget);
 
     std::uint64_t done = 0;
