@@ -1,5 +1,7 @@
 #include "host_dialog.h"
 
+#include <algorithm>
+
 #include "platform/ui/gdi.h"
 #include "test_resources.h"
 
@@ -82,8 +84,37 @@ bool HostDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     return ui::CDialog::HandleMessage(message, wParam, lParam, result);
 }
 
+RECT HostDialog::DrawAndFind(controls::SkinButton& button, UINT itemState, COLORREF colour)
+{
+    RECT client;
+    button.GetClientRect(&client);
+    std::vector<POINT> points;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            points.push_back({x, y});
+    RECT box = {client.right, client.bottom, 0, 0};
+    std::vector<COLORREF> pixels = DrawAndRead(button, itemState, points);
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (pixels[i] != colour)
+            continue;
+        box.left = std::min(box.left, points[i].x);
+        box.top = std::min(box.top, points[i].y);
+        box.right = std::max(box.right, points[i].x + 1);
+        box.bottom = std::max(box.bottom, points[i].y + 1);
+    }
+    if (box.right <= box.left)
+        return {0, 0, 0, 0};
+    return box;
+}
+
 std::vector<COLORREF> HostDialog::DrawAndRead(controls::SkinButton& button, UINT itemState,
                                               std::initializer_list<POINT> points)
+{
+    return DrawAndRead(button, itemState, std::vector<POINT>(points));
+}
+
+std::vector<COLORREF> HostDialog::DrawAndRead(controls::SkinButton& button, UINT itemState,
+                                              const std::vector<POINT>& points)
 {
     RECT client;
     button.GetClientRect(&client);

@@ -50,6 +50,11 @@ public:
     // the pixel at (x, y) of each requested point.
     std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState,
                                       std::initializer_list<POINT> points);
+    std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState, const std::vector<POINT>& points);
+
+    // Bounding box of the pixels of `colour` in the button drawn as above
+    // (empty when there are none).
+    RECT DrawAndFind(controls::SkinButton& button, UINT itemState, COLORREF colour);
 
     // Screen point at the centre of a client rectangle.
     static POINT ScreenCentre(const RECT& client);

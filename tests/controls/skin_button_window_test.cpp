@@ -2,6 +2,8 @@
 // on pixels, background copy, clicks, hover through real mouse input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "host_dialog.h"
 #include "test_resources.h"
 
@@ -120,6 +122,29 @@ TEST(SkinButtonWindow, ParentBackgroundIsCopiedOnceAndShowsThroughTransparentPix
                   h.next.SendMessage(WM_SYSCOLORCHANGE);
                   EXPECT_EQ(h.DrawAndRead(h.next, ODS_SELECTED, {{0, 0}})[0], RGB(0, 0, 0));
               }});
+}
+
+TEST(SkinButtonWindow, CaptionIsCentredAndMovesWithThePress)
+{
+    HostDialog host;
+    host.Run({[](HostDialog& h) {
+        // No faces: a caption alone, in the text colour of the state colours.
+        h.back.SetBorderVisible(FALSE, FALSE);
+        h.back.SetWindowText(L"IIII");
+        const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
+        RECT idle = h.DrawAndFind(h.back, 0, text);
+        ASSERT_LT(idle.left, idle.right) << "the caption was drawn";
+        // Centred: the same room on both sides, give or take the glyphs' bearings.
+        EXPECT_LE(std::abs(idle.left - (kWidth - idle.right)), 3);
+        EXPECT_LE(std::abs(idle.top - (kHeight - idle.bottom)), 4);
+        RECT pressed = h.DrawAndFind(h.back, ODS_SELECTED, text);
+        EXPECT_EQ(pressed.left, idle.left + 1);
+        EXPECT_EQ(pressed.top, idle.top + 1);
+        // Disabled: an embossed caption, nothing in the text colour.
+        RECT disabled = h.DrawAndFind(h.back, ODS_DISABLED, ::GetSysColor(COLOR_3DSHADOW));
+        EXPECT_EQ(disabled.left, idle.left);
+        EXPECT_EQ(disabled.top, idle.top);
+    }});
 }
 
 TEST(SkinButtonWindow, FailedOrEmptyFacesDrawNoFace)
@@ -279,6 +304,16 @@ TEST(SkinButtonWindow, HoverFollowsTheRealPointer)
             // A leave notification ends the hover as well.
             h.next.SendMessage(WM_MOUSELEAVE);
             EXPECT_FALSE(h.next.IsHover());
+            controls_test::MovePointer({onNext.x - 2, onNext.y});
+        },
+        [&](HostDialog& h) {
+            EXPECT_TRUE(h.next.IsHover());
+            // Disabling ends the hover and hands the focus on.
+            h.next.SetFocus();
+            h.next.EnableWindow(FALSE);
+            EXPECT_FALSE(h.next.IsHover());
+            EXPECT_NE(::GetFocus(), h.next.m_hWnd);
+            h.next.EnableWindow(TRUE);
             controls_test::MovePointer(outside);
         },
     }, 500);  // the system checks for the pointer's leaving with the hover time
