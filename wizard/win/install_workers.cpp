@@ -1,21 +1,80 @@
-// Install workers, first stage: every step reports its end and nothing else,
-// so the page flow runs end to end. Copying and the start-menu entries report
-// their end at once; the real work replaces these bodies.
+// The install workers. Each runs on its own thread (ui::AfxBeginThread),
+// reports to the wizard window through g_pWizard and ends; nobody waits for
+// it. Reports are synchronous sends, so every payload (a path or a shortcut
+// record living in the worker's frame) stays valid while the wizard reads
+// it; only the start-menu step's final report is posted.
 #include "wizard/win/install_workers.h"
 
+#include <string>
+
+#include "package/package_file.h"
+#include "wizard/copy_loop.h"
 #include "wizard/messages.h"
+#include "wizard/package_integrity.h"
+#include "wizard/wizard_texts.h"
 #include "wizard/win/setup_wizard_dlg.h"
 
 namespace {
 
 HWND WizardWindow() { return g_pWizard ? g_pWizard->GetSafeHwnd() : nullptr; }
 
-void SendStepEnd(int code) { ::SendMessageW(WizardWindow(), WM_INSTALL_STEP, WPARAM(code), 0); }
+LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::SendMessageW(WizardWindow(), message, wParam, lParam);
+}
+
+LPARAM Payload(const std::wstring& text) { return reinterpret_cast<LPARAM>(&text); }
+
+void SendStepEnd(int code) { Send(WM_INSTALL_STEP, WPARAM(code), 0); }
+
+// The program's own file, which carries the package.
+std::wstring OwnPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n == 0) return std::wstring();
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// The copy loop's reports, as window messages to the wizard.
+class WizardCopySink : public wizard::CopySink {
+ public:
+  void ReportCopied(const std::wstring& path) override {
+    Send(WM_INSTALL_STEP, wizard::STEP_COPY_FILES, Payload(path));
+  }
+  int AskRetry(const std::wstring& path) override {
+    return int(Send(WM_ASK_RETRY, wizard::STEP_COPY_FILES, Payload(path)));
+  }
+  void ReportEnd() override { SendStepEnd(wizard::STEP_COPY_FILES); }
+};
+
+// The start-menu loop's reports: each record is sent (the wizard creates the
+// shortcut, then shows the record's menu path); the end is posted.
+class WizardStartMenuSink : public wizard::StartMenuSink {
+ public:
+  void AddMenuItem(std::wstring record[3]) override {
+    Send(WM_ADD_MENU_ITEM, reinterpret_cast<WPARAM>(record), 0);
+  }
+  void ReportMenuItem(std::wstring record[3]) override {
+    Send(WM_INSTALL_STEP, wizard::STEP_CREATE_START_MENU, Payload(record[0]));
+  }
+  void ReportEnd() override {
+    ::PostMessageW(WizardWindow(), WM_INSTALL_STEP, wizard::STEP_CREATE_START_MENU, 0);
+  }
+};
 
 }  // namespace
 
 UINT CheckEnvironmentProc(LPVOID) {
-  SendStepEnd(wizard::STEP_CHECK_ENVIRONMENT);
+  // Every stored blob is checked before anything is written, so a damaged
+  // download is refused here instead of leaving half an installation.
+  const std::wstring damaged = wizard::kTextDamagedInstaller;
+  const bool sound = wizard::VerifyPackageIntegrity(OwnPath());
+  Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, sound ? 0 : Payload(damaged));
   return 0;
 }
 
@@ -24,18 +83,34 @@ UINT InstallComponentsProc(LPVOID) {
   return 0;
 }
 
-UINT CopyFilesProc(LPVOID) {
-  SendStepEnd(wizard::STEP_COPY_FILES);
+UINT CopyFilesProc(LPVOID param) {
+  auto* package = static_cast<PackageFile*>(param);
+  WizardCopySink sink;
+  if (package == nullptr || g_pWizard == nullptr) {
+    sink.ReportEnd();
+    return 0;
+  }
+  // The folder field is hidden from page 4 on: one copy at the start is enough.
+  const std::wstring installFolder = g_pWizard->installFolder;
+  wizard::PackageSource source(*package);
+  wizard::RunCopyLoop(installFolder, source, sink);
   return 0;
 }
 
 UINT WriteRegistryProc(LPVOID) {
+  // Nothing is written to the registry; the step only reports its end.
   SendStepEnd(wizard::STEP_WRITE_REGISTRY);
   return 0;
 }
 
-UINT CreateStartMenuProc(LPVOID) {
-  // The start-menu step's final report is posted, not sent.
-  ::PostMessageW(WizardWindow(), WM_INSTALL_STEP, WPARAM(wizard::STEP_CREATE_START_MENU), 0);
+UINT CreateStartMenuProc(LPVOID param) {
+  auto* package = static_cast<PackageFile*>(param);
+  WizardStartMenuSink sink;
+  if (package == nullptr) {
+    sink.ReportEnd();
+    return 0;
+  }
+  wizard::PackageSource source(*package);
+  wizard::RunStartMenuLoop(source, sink);
   return 0;
 }

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
-// Step 4; parameter null.
+// Step 4; parameter null. Checks every stored blob of the installer's own
+// package; the final report's lParam is 0 for a sound package and otherwise
+// points to the text to show (the package is damaged: the wizard ends).
 UINT CheckEnvironmentProc(LPVOID param);
 // Step 7; parameter null.
 UINT InstallComponentsProc(LPVOID param);

@@ -6,6 +6,11 @@
 #include <tuple>
 
 #include "app/resource.h"
+#include "integration/install_record.h"
+#include "integration/menu_path.h"
+#include "integration/win/create_shortcut.h"
+#include "integration/win/finish_dlg.h"
+#include "integration/win/finish_step.h"
 #include "package/byte_buffer.h"
 #include "package/package_file.h"
 #include "platform/ui/app.h"
@@ -279,9 +284,15 @@ void SetupWizardDlg::StartAction(wizard::PageAction action) {
 }
 
 void SetupWizardDlg::FinishHandOver() {
-  // The finish dialog and its actions follow the installation proper; for
-  // now the wizard hides itself and ends.
   ShowWindow(SW_HIDE);
+  int choices = 0;
+  {
+    FinishDlg finish(nullptr);
+    finish.ShowFinish(productName);
+    choices = finish.choiceFlags;
+  }
+  // Desktop and Startup shortcuts, program start, then the names for the record.
+  RunFinishStep(choices, mainProgramPath, productName, startMenuFolder);
   ui::CDialog::OnOK();
 }
 
@@ -409,6 +420,13 @@ void SetupWizardDlg::ShowProgress(const wchar_t* label, const std::wstring& item
 }
 
 LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
+  if (int(code) == wizard::STEP_CHECK_ENVIRONMENT && item != 0) {
+    // The environment check found the package damaged: nothing has been
+    // written yet, and nothing will be.
+    MessageBox(*reinterpret_cast<const std::wstring*>(item));
+    EndDialog(IDCANCEL);
+    return 0;
+  }
   wizard::StepHandling handling = wizard::HandleInstallStep(int(code), item != 0);
   switch (handling.response) {
     case wizard::StepResponse::Nothing:
@@ -427,14 +445,29 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
         break;
       }
       page = wizard::kPageAfterCopying;
+      OpenInstallRecord();
       RunNext(wizard::NextSource::StepHandler);
       break;
   }
   return 0;
 }
 
-LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM, LPARAM) {
-  // Start-menu shortcuts come with the installation proper.
+void SetupWizardDlg::OpenInstallRecord() {
+  // Asked while the copy worker waits in its final send: nobody else uses the package.
+  std::wstring recordFileName;
+  if (!package || !package->GetRecordFileName(recordFileName) || recordFileName.empty()) return;
+  if (g_pInstallRecord != nullptr) return;
+  g_pInstallRecord = new InstallRecord();
+  // A record file that cannot be opened leaves a record without file: nothing is written.
+  g_pInstallRecord->Open(integration::RecordFilePath(installFolder, recordFileName), 1);
+}
+
+LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
+  // One start-menu entry (menu path, target, description) of the package;
+  // its sub-folder, when it has one, becomes startMenuFolder.
+  const auto* texts = reinterpret_cast<const std::wstring*>(record);
+  if (texts == nullptr) return 0;
+  CreateShortcut(integration::MenuItemRequest(installFolder, texts, startMenuFolder));
   return 0;
 }
 
@@ -456,6 +489,12 @@ void SetupWizardDlg::OnDestroy() {
     package->Close();
     delete package;
     package = nullptr;
+  }
+  if (g_pInstallRecord) {
+    // Appends the record block to its file.
+    g_pInstallRecord->Close();
+    delete g_pInstallRecord;
+    g_pInstallRecord = nullptr;
   }
   ui::CDialog::OnDestroy();
 }

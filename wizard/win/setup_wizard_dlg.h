@@ -88,6 +88,9 @@ class SetupWizardDlg : public ui::CDialog {
   void StartAction(wizard::PageAction action);
   // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
   void FinishHandOver();
+  // End of copying: g_pInstallRecord created and opened for appending on the
+  // package's record file, when the package names one.
+  void OpenInstallRecord();
   // Faces and options of one skinned button.
   void SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground);
   void PlaceControl(int id, int x, int y, int width, int height);
