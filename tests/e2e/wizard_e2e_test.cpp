@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/e2e/test_installers.h"
@@ -319,6 +320,56 @@ TEST_F(WizardTest, InvalidFolderStaysOnFolderPage) {
   Shoot(wizard_, L"page6-typed-folder");
   Back(3);
   EXPECT_EQ(ControlText(wizard_, kPath), L"D:\\Apps\\Demo");
+  QuitWithCancel();
+}
+
+// How a button's face looks on the screen: the average channel sum
+// (brightness) and the average spread between channels (saturation).
+struct FaceLook {
+  double brightness = 0;
+  double saturation = 0;
+};
+
+FaceLook LookOf(HWND wizard, int id) {
+  RECT rect = WindowRectOnScreen(::GetDlgItem(wizard, id));
+  Screenshot shot = CaptureScreen(rect);
+  FaceLook look;
+  for (std::uint32_t p : shot.pixels) {
+    int r = int(p >> 16 & 0xFF), g = int(p >> 8 & 0xFF), b = int(p & 0xFF);
+    look.brightness += r + g + b;
+    look.saturation += std::max({r, g, b}) - std::min({r, g, b});
+  }
+  if (!shot.pixels.empty()) {
+    look.brightness /= double(shot.pixels.size());
+    look.saturation /= double(shot.pixels.size());
+  }
+  return look;
+}
+
+// The pointer over a button shows its hot face, clearly lighter or more
+// saturated than the idle one; moving away brings the idle face back.
+TEST_F(WizardTest, ButtonFacesFollowThePointer) {
+  Launch(L"hover-setup", FullContent());
+  Next(1);  // Back is shown from page 1 on
+  for (int id : {kNext, kBack, kCancel}) {
+    RECT window = WindowRectOnScreen(wizard_);
+    ::SetCursorPos(window.left + 300, window.top + 40);  // over the heading
+    ::Sleep(1000);  // time for the mouse tracking to end any hover
+    FaceLook idle = LookOf(wizard_, id);
+    RECT button = WindowRectOnScreen(::GetDlgItem(wizard_, id));
+    ::SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    ::Sleep(400);
+    FaceLook hot = LookOf(wizard_, id);
+    ::SetCursorPos(window.left + 300, window.top + 40);
+    EXPECT_TRUE(hot.brightness > idle.brightness + 20 || hot.saturation > idle.saturation + 15)
+        << "button " << id << ": hot " << hot.brightness << "/" << hot.saturation << ", idle " << idle.brightness
+        << "/" << idle.saturation;
+    // Leaving is noticed through mouse tracking, which may take a moment.
+    double idleAgain = 0;
+    EXPECT_TRUE(WaitUntil([&] { return std::abs((idleAgain = LookOf(wizard_, id).brightness) - idle.brightness) < 2.0; },
+                          3000))
+        << "button " << id << " stays hot: " << idleAgain << " vs " << idle.brightness;
+  }
   QuitWithCancel();
 }
 
