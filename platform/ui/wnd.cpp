@@ -122,14 +122,23 @@ void CWnd::SetWindowText(const std::wstring& text)
     ::SetWindowTextW(m_hWnd, text.c_str());
 }
 
-std::wstring CWnd::GetWindowText() const
+namespace {
+
+std::wstring TextOf(HWND hwnd)
 {
-    int length = ::GetWindowTextLengthW(m_hWnd);
+    int length = ::GetWindowTextLengthW(hwnd);
     if (length <= 0)
         return {};
     std::vector<wchar_t> buffer(size_t(length) + 1);
-    int got = ::GetWindowTextW(m_hWnd, buffer.data(), length + 1);
+    int got = ::GetWindowTextW(hwnd, buffer.data(), length + 1);
     return std::wstring(buffer.data(), size_t(got > 0 ? got : 0));
+}
+
+}  // namespace
+
+std::wstring CWnd::GetWindowText() const
+{
+    return TextOf(m_hWnd);
 }
 
 void CWnd::SetDlgItemText(int id, const std::wstring& text)
@@ -139,10 +148,8 @@ void CWnd::SetDlgItemText(int id, const std::wstring& text)
 
 std::wstring CWnd::GetDlgItemText(int id) const
 {
-    CWnd item(::GetDlgItem(m_hWnd, id));
-    std::wstring text = item.m_hWnd ? item.GetWindowText() : std::wstring();
-    item.m_hWnd = nullptr;
-    return text;
+    HWND item = ::GetDlgItem(m_hWnd, id);
+    return item ? TextOf(item) : std::wstring();
 }
 
 LRESULT CWnd::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam)
