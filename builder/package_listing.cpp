@@ -92,6 +92,10 @@ std::string FormatListingText(const PackageListing& l) {
          std::to_string(l.agreementTextSize) + " bytes of text\n";
   out += "entries: " + std::to_string(l.entries.size()) + "\n";
   char line[96];
+  if (!l.entries.empty()) {
+    std::snprintf(line, sizeof line, "  %-6s %12s %12s  %s\n", "type", "stored", "raw", "name");
+    out += line;
+  }
   for (const ScannedEntry& e : l.entries) {
     std::snprintf(line, sizeof line, "  %-6s %12d %12d  ", TypeName(e.type), e.dataLength, e.rawLength);
     out += line + e.name + "\n";
