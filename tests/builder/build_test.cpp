@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "builder/compress_pipeline.h"
 #include "builder/file_blob.h"
 #include "builder/installer_build.h"
 #include "builder/package_extract.h"
@@ -177,6 +178,29 @@ TEST(FileBlob, EqualsTheLibraryBlobOfTheSameBytes) {
   EXPECT_FALSE(builder::MakeFileBlob(dir / "grown", 10, blob, error));
   EXPECT_FALSE(builder::MakeFileBlob(dir / "missing", 10, blob, error));
   EXPECT_NE(error.find("missing: cannot be opened"), std::string::npos);
+}
+
+TEST(CompressPipeline, HandsBlobsOutInListingOrderAndStopsAtAFileThatFails) {
+  TempDir dir;
+  std::vector<builder::CompressJob> jobs;
+  std::vector<std::string> contents;
+  for (int i = 0; i < 10; ++i) {
+    // Sizes vary so that later files often finish before earlier ones.
+    contents.push_back(RandomBytes(static_cast<std::size_t>((10 - i) * 40000 + i), static_cast<std::uint32_t>(i)));
+    const fs::path file = dir / (std::string("f") + std::to_string(i));
+    if (i != 6) WriteFile(file, contents.back());
+    jobs.push_back({file, contents.back().size()});
+  }
+  builder::CompressPipeline pipeline(jobs, 3, 1u << 20, 100000);
+  std::vector<std::uint8_t> blob;
+  std::string error;
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(pipeline.Next(blob, error)) << i << ": " << error;
+    EXPECT_EQ(blob, MakeDataBlob(contents[i].data(), contents[i].size())) << i;
+  }
+  EXPECT_FALSE(pipeline.Next(blob, error));
+  EXPECT_NE(error.find("f6: cannot be opened"), std::string::npos) << error;
+  // Leaving with files still in flight stops and joins the workers.
 }
 
 }  // namespace
