@@ -1,0 +1,428 @@
+#!/usr/bin/env python3
+"""End-to-end installations under Wine on Xvfb.
+
+Each case makes an installer with mksetup.exe (the built setup.exe as stub),
+runs it through install_driver.exe, which walks the wizard and answers the
+retry prompt and the finish dialog as a user would, and then checks from the
+host what the installation left behind: installed bytes against the source
+tree, shortcuts read with lnkinfo, the main program's marker file, and the
+install record block at the end of the record file."""
+import os
+import pathlib
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+HERE = pathlib.Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / "integration_win"))
+from lnkinfo import read_lnk  # noqa: E402
+from wineworld import WINE, Folders, wine_env  # noqa: E402
+
+BIN = pathlib.Path(os.environ.get("SETUP_BIN_DIR", "."))
+BUILD = pathlib.Path(os.environ.get("SETUP_BUILD_DIR", BIN.parent))
+WORK = BUILD / "e2e-install"
+SHOTS = BUILD / "screenshots" / "e2e-install"
+
+PKG_MAGIC = 0x12030416
+RECORD_SIZE = 788
+RETRY_AFTER = "失败,\n该文件可能被其他进程占用, 请关闭相关进程点击 重试!"
+
+
+def windows_path(host_path):
+    """Host path -> the same file through Wine's Z: drive."""
+    return "Z:" + str(host_path).replace("/", "\\")
+
+
+def parse_record(block):
+    offset, reserved1, magic, reserved2, reserved3 = struct.unpack_from("<5I", block, 0)
+
+    def slot(at):
+        raw = block[at:at + 256]
+        return raw.split(b"\0", 1)[0].decode("utf-8"), raw
+
+    return {
+        "offset": offset,
+        "reserved": (reserved1, reserved2, reserved3),
+        "magic": magic,
+        "start_menu": slot(20),
+        "product": slot(276),
+        "autostart": slot(532),
+    }
+
+
+class Product:
+    """A sample product: payload tree, manifest, and the installer made from them."""
+
+    def __init__(self, name, product, shortcuts=None, files=True, record_file="uninstall.exe",
+                 main_program="bin\\Example.exe", extra=None):
+        self.name = name
+        self.product = product
+        self.root = WORK / name
+        shutil.rmtree(self.root, ignore_errors=True)
+        self.payload = self.root / "payload"
+        self.payload.mkdir(parents=True)
+        self.record_file = record_file
+        self.main_program = main_program
+        self.shortcuts = shortcuts if shortcuts is not None else [
+            ("岚杉工作室\\" + product, "bin\\Example.exe", "启动 " + product),
+            ("Flat " + name, "docs\\readme.txt", "没有子文件夹"),
+            ("岚杉卸载\\卸载 " + product, "uninstall.exe", "卸载 " + product),
+        ]
+        if files:
+            (self.payload / "bin").mkdir()
+            shutil.copyfile(BIN / "example-app.exe", self.payload / "bin" / "Example.exe")
+            (self.payload / "docs").mkdir()
+            (self.payload / "docs" / "说明.txt").write_text("说明文字\r\n" * 40, encoding="utf-8")
+            (self.payload / "docs" / "readme.txt").write_text("read me\r\n", encoding="utf-8")
+            (self.payload / "data" / "empty").mkdir(parents=True)
+            (self.payload / "data" / "settings.ini").write_bytes(b"[main]\r\nmode=1\r\n")
+            (self.payload / "data" / "zero.bin").write_bytes(b"")
+            # Incompressible bytes: deflate stores them as they are, which lets
+            # the damaged-installer case find and flip one byte of a blob.
+            rng = random.Random(name)
+            (self.payload / "data" / "noise.bin").write_bytes(bytes(rng.getrandbits(8) for _ in range(6000)))
+            (self.payload / "uninstall.exe").write_bytes(b"MZ uninstaller stand-in\0" * 20)
+        for path, data in (extra or {}).items():
+            target = self.payload / path
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(data)
+        self.installer = self.root / (name + "-setup.exe")
+
+    def manifest(self):
+        def q(text):
+            return "'" + text + "'"
+        lines = [
+            "[product]",
+            f'name = "{self.product}"',
+            f'heading = "{self.product} 安装程序"',
+            'notice = "端到端测试"',
+            'rights = "rights"',
+            f'welcome = "欢迎安装 {self.product}。"',
+            f"main_program = {q(self.main_program)}",
+        ]
+        if self.record_file:
+            lines.append(f"record_file = {q(self.record_file)}")
+        lines += ["", "[files]", 'source = "payload"']
+        for menu, target, description in self.shortcuts:
+            lines += ["", "[[shortcut]]", f"menu = {q(menu)}", f"target = {q(target)}",
+                      f'description = "{description}"']
+        return "\n".join(lines) + "\n"
+
+    def build(self, env):
+        (self.root / "setup.toml").write_text(self.manifest(), encoding="utf-8")
+        done = subprocess.run(
+            [WINE, str(BIN / "mksetup.exe"), "build", windows_path(self.root / "setup.toml"),
+             "-o", windows_path(self.installer), "--stub", windows_path(BIN / "setup.exe")],
+            env=env, capture_output=True, timeout=300)
+        if done.returncode != 0 or not self.installer.is_file():
+            raise RuntimeError("mksetup failed: " + done.stdout.decode(errors="replace") +
+                               done.stderr.decode(errors="replace"))
+        return self
+
+    def source_files(self):
+        """Relative Windows path -> bytes, for every file of the payload."""
+        out = {}
+        for path in sorted(self.payload.rglob("*")):
+            if path.is_file():
+                out["\\".join(path.relative_to(self.payload).parts)] = path.read_bytes()
+        return out
+
+    def source_folders(self):
+        return sorted("\\".join(p.relative_to(self.payload).parts) for p in self.payload.rglob("*") if p.is_dir())
+
+
+# Install folders and shortcut targets are kept ASCII: Wine's shell link
+# writes the target path in the ANSI code page only, so a CJK path would
+# read back as "??" (product names, link names and descriptions are CJK).
+class InstallTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.env = wine_env()
+        cls.folders = Folders(cls.env)
+        WORK.mkdir(parents=True, exist_ok=True)
+        SHOTS.mkdir(parents=True, exist_ok=True)
+
+    # --- running -----------------------------------------------------------
+    def install(self, product, folder, *options, screen_when=None, screen_to=None):
+        """Runs the driver; with screen_when (a file the driver writes) the whole
+        X screen is captured into screen_to as soon as that file appears."""
+        report_path = product.root / "report.txt"
+        if report_path.exists():
+            report_path.unlink()
+        args = [WINE, str(BIN / "install_driver.exe"), "--setup", windows_path(product.installer),
+                "--folder", folder, "--report", windows_path(report_path), *options]
+        driver = subprocess.Popen(args, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if screen_when is not None:
+            if self.wait_for(screen_when, 120):
+                time.sleep(0.5)
+                subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", str(screen_to)],
+                               env=self.env, check=False, timeout=60)
+        try:
+            returncode = driver.wait(timeout=600)
+        except subprocess.TimeoutExpired:
+            driver.kill()
+            raise
+        done = subprocess.CompletedProcess(args, returncode)
+        report = {}
+        if report_path.exists():
+            for line in report_path.read_text(encoding="utf-8").splitlines():
+                key, _, value = line.partition("=")
+                report[key] = value.replace("\\n", "\n").replace("\\r", "\r")
+        self.assertEqual(done.returncode, 0, f"driver failed: {report}")
+        return report
+
+    def shots(self, name):
+        folder = SHOTS / name
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        return windows_path(folder)
+
+    # --- checks -----------------------------------------------------------
+    def host(self, windows):
+        return self.folders.host_path(windows)
+
+    def assert_files_installed(self, product, folder, record_grown=True):
+        root = self.host(folder)
+        for rel, data in product.source_files().items():
+            installed = (root / pathlib.PurePosixPath(*rel.split("\\"))).read_bytes()
+            if record_grown and rel == product.record_file:
+                self.assertEqual(len(installed), len(data) + RECORD_SIZE, rel)
+                self.assertEqual(installed[:len(data)], data, rel)
+            else:
+                self.assertEqual(installed, data, f"{rel} differs from the source")
+        for rel in product.source_folders():
+            self.assertTrue((root / pathlib.PurePosixPath(*rel.split("\\"))).is_dir(), rel)
+
+    def record(self, product, folder):
+        data = (self.host(folder) / product.record_file).read_bytes()
+        return len(data), parse_record(data[-RECORD_SIZE:])
+
+    def assert_record(self, product, folder, start_menu, autostart):
+        source_size = len(product.source_files()[product.record_file])
+        size, record = self.record(product, folder)
+        self.assertEqual(size, source_size + RECORD_SIZE)
+        self.assertEqual(record["offset"], source_size)
+        self.assertEqual(record["magic"], PKG_MAGIC)
+        self.assertEqual(record["reserved"], (0, 0, 0))
+        for key, expected in (("start_menu", start_menu), ("product", product.product), ("autostart", autostart)):
+            text, raw = record[key]
+            self.assertEqual(text, expected, key)
+            # UTF-8 text, its 0 byte, then zeros to the end of the slot.
+            self.assertEqual(raw, expected.encode("utf-8").ljust(256, b"\0"), key)
+
+    def assert_menu_shortcuts(self, product, folder):
+        for menu, target, description in product.shortcuts:
+            lnk = self.folders.programs / pathlib.PurePosixPath(*menu.split("\\"))
+            lnk = lnk.with_name(lnk.name + ".lnk")
+            self.assertTrue(lnk.is_file(), f"missing start-menu entry {menu}")
+            info = read_lnk(lnk)
+            self.assertEqual(info["target"], folder + "\\" + target, menu)
+            self.assertEqual(info["description"], description, menu)
+            self.assertIsNone(info["icon"], menu)
+
+    def finish_links(self, product):
+        return (self.folders.desktop / (product.product + ".lnk"),
+                self.folders.startup / (product.product + ".lnk"))
+
+    def assert_finish_link(self, lnk, product, folder):
+        self.assertTrue(lnk.is_file(), str(lnk))
+        info = read_lnk(lnk)
+        program = folder + "\\" + product.main_program
+        self.assertEqual(info["target"], program)
+        self.assertEqual(info["description"], product.product)
+        self.assertEqual(info["icon"], program)
+        self.assertEqual(info["icon_index"], 0)
+
+    def marker(self, folder):
+        return self.host(folder) / "bin" / "started.txt"
+
+    def wait_for(self, path, seconds=20):
+        end = time.time() + seconds
+        while time.time() < end:
+            if path.exists():
+                return True
+            time.sleep(0.25)
+        return path.exists()
+
+    def clean(self, product, folder):
+        shutil.rmtree(self.host(folder), ignore_errors=True)
+        for lnk in self.finish_links(product):
+            if lnk.exists():
+                lnk.unlink()
+        for menu, _, _ in product.shortcuts:
+            first = menu.split("\\")[0]
+            path = self.folders.programs / (first if "\\" in menu else first + ".lnk")
+            if path.is_dir():
+                shutil.rmtree(path)
+            elif path.exists():
+                path.unlink()
+
+    # --- cases ------------------------------------------------------------
+    def test_full_installation_as_the_finish_dialog_opens(self):
+        p = Product("full", "岚杉全装").build(self.env)
+        folder = "C:\\E2E Full"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--probe-close", "--pause", "3000", "--shots", self.shots("full"),
+                         screen_when=SHOTS / "full" / "finish-dialog.bmp",
+                         screen_to=SHOTS / "full" / "finish-screen.png")
+        self.assertEqual(r.get("finish_checked"), "run,desktop,autostart,")
+        self.assertEqual(r.get("finish_text"), "岚杉全装已经正确安装，请点击“完成”结束操作。")
+        self.assertEqual(r.get("finish_after_close"), "open", "Esc, Alt+F4 and the close box leave it open")
+        self.assertEqual(r.get("wizard_hidden"), "yes")
+        self.assertEqual(r.get("retry_prompts"), "0")
+        self.assertEqual(r.get("exit"), "0")
+        self.assertTrue(self.wait_for(self.marker(folder)), "the main program was not started")
+        self.assert_files_installed(p, folder)
+        self.assert_menu_shortcuts(p, folder)
+        desktop, startup = self.finish_links(p)
+        self.assert_finish_link(desktop, p, folder)
+        self.assert_finish_link(startup, p, folder)
+        # The last entry with a sub-folder names the start-menu folder.
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="岚杉全装")
+        shot = SHOTS / "full" / "finish-dialog.bmp"
+        self.assertTrue(shot.is_file())
+        subprocess.run(["convert", str(shot), str(shot.with_suffix(".png"))], check=False)
+        self.assertTrue((SHOTS / "full" / "finish-screen.png").is_file())
+
+    def test_all_three_cleared(self):
+        p = Product("cleared", "岚杉全清").build(self.env)
+        folder = "C:\\E2E Cleared"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "none")
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(p, folder)
+        self.assert_menu_shortcuts(p, folder)
+        for lnk in self.finish_links(p):
+            self.assertFalse(lnk.exists(), str(lnk))
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="")
+        time.sleep(3)
+        self.assertFalse(self.marker(folder).exists(), "the main program was started")
+
+    def test_only_run_main_program(self):
+        p = Product("runonly", "岚杉只运行").build(self.env)
+        folder = "C:\\E2E RunOnly"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "run")
+        self.assertEqual(r.get("exit"), "0")
+        self.assertTrue(self.wait_for(self.marker(folder)))
+        for lnk in self.finish_links(p):
+            self.assertFalse(lnk.exists(), str(lnk))
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="")
+
+    def test_locked_file_retry_after_release(self):
+        p = Product("lockretry", "岚杉重试").build(self.env)
+        folder = "C:\\E2E LockRetry"
+        self.clean(p, folder)
+        locked = folder + "\\data\\settings.ini"
+        r = self.install(p, folder, "--lock", locked, "--answer", "retry", "--finish", "none",
+                         "--shots", self.shots("progress"))
+        self.assertEqual(r.get("retry_prompts"), "1")
+        self.assertEqual(r.get("retry_prompt"), "复制文件 " + locked + RETRY_AFTER)
+        self.assertTrue(r.get("progress_at_prompt", "").startswith("正在复制文件:    " + folder + "\\"),
+                        r.get("progress_at_prompt"))
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(p, folder)
+        self.assert_menu_shortcuts(p, folder)
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="")
+        shot = SHOTS / "progress" / "progress-page.bmp"
+        self.assertTrue(shot.is_file())
+        subprocess.run(["convert", str(shot), str(shot.with_suffix(".png"))], check=False)
+
+    def test_locked_file_cancel_fails_the_installation(self):
+        p = Product("lockcancel", "岚杉取消").build(self.env)
+        folder = "C:\\E2E LockCancel"
+        self.clean(p, folder)
+        locked = folder + "\\data\\settings.ini"
+        r = self.install(p, folder, "--lock", locked, "--answer", "cancel")
+        self.assertEqual(r.get("retry_prompt"), "复制文件 " + locked + RETRY_AFTER)
+        self.assertEqual(r.get("message_box"), "安装失败!")
+        self.assertEqual(r.get("message_box_caption"), p.installer.stem)
+        self.assertNotIn("finish_text", r)
+        self.assertEqual(r.get("exit"), "0")
+        # Entries before the locked one stay; nothing after it, no record, no shortcuts.
+        root = self.host(folder)
+        self.assertEqual((root / "bin" / "Example.exe").read_bytes(), (p.payload / "bin" / "Example.exe").read_bytes())
+        self.assertFalse((root / "uninstall.exe").exists())
+        for menu, _, _ in p.shortcuts:
+            self.assertFalse((self.folders.programs / menu.split("\\")[0]).exists(), menu)
+            self.assertFalse((self.folders.programs / (menu + ".lnk")).exists(), menu)
+        for lnk in self.finish_links(p):
+            self.assertFalse(lnk.exists(), str(lnk))
+
+    def test_package_without_shortcuts(self):
+        p = Product("noshortcuts", "岚杉无快捷", shortcuts=[]).build(self.env)
+        folder = "C:\\E2E NoShortcuts"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "all")
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(p, folder)
+        desktop, startup = self.finish_links(p)
+        self.assert_finish_link(desktop, p, folder)
+        self.assert_record(p, folder, start_menu="", autostart="岚杉无快捷")
+
+    def test_package_without_files(self):
+        p = Product("nofiles", "岚杉无文件", files=False, shortcuts=[]).build(self.env)
+        folder = "C:\\E2E NoFiles"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "none")
+        self.assertEqual(r.get("finish_checked"), "run,desktop,autostart,")
+        self.assertEqual(r.get("exit"), "0")
+        root = self.host(folder)
+        self.assertTrue(root.is_dir())
+        self.assertEqual(list(root.iterdir()), [], "nothing but the install folder")
+
+    def test_package_without_record_file(self):
+        p = Product("norecord", "岚杉无记录", record_file="").build(self.env)
+        folder = "C:\\E2E NoRecord"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "none")
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(p, folder, record_grown=False)
+        self.assert_menu_shortcuts(p, folder)
+
+    def test_second_installation_over_the_first(self):
+        first = Product("again", "岚杉再装").build(self.env)
+        folder = "C:\\E2E Again"
+        self.clean(first, folder)
+        self.install(first, folder, "--finish", "all")
+        self.assert_record(first, folder, start_menu="岚杉卸载", autostart="岚杉再装")
+        self.assertTrue(self.wait_for(self.marker(folder)))
+        # The same product again, its entries described anew.
+        second = Product("again2", "岚杉再装", shortcuts=[
+            (m, t, d + " (新)") for m, t, d in first.shortcuts]).build(self.env)
+        r = self.install(second, folder, "--finish", "all")
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(second, folder)
+        self.assert_menu_shortcuts(second, folder)  # replaced: the new descriptions
+        desktop, startup = self.finish_links(second)
+        self.assert_finish_link(desktop, second, folder)
+        self.assert_finish_link(startup, second, folder)
+        # The copy step rewrote the record file; this run appended its own block to it.
+        self.assert_record(second, folder, start_menu="岚杉卸载", autostart="岚杉再装")
+
+    def test_damaged_installer_is_refused_before_anything_is_written(self):
+        p = Product("damaged", "岚杉损坏").build(self.env)
+        data = bytearray(p.installer.read_bytes())
+        noise = (p.payload / "data" / "noise.bin").read_bytes()
+        at = data.find(noise[2000:2064])
+        self.assertGreater(at, 0, "the stored blob of noise.bin was not found")
+        data[at + 10] ^= 0x01
+        p.installer.write_bytes(bytes(data))
+        folder = "C:\\E2E Damaged"
+        self.clean(p, folder)
+        r = self.install(p, folder)
+        self.assertEqual(r.get("environment_box"), "安装程序已经损坏!")
+        self.assertEqual(r.get("environment_box_caption"), p.installer.stem)
+        self.assertNotIn("confirmation", r)
+        self.assertEqual(r.get("exit"), "0")
+        self.assertFalse(self.host(folder).exists(), "nothing may be written")
+        for menu, _, _ in p.shortcuts:
+            self.assertFalse((self.folders.programs / menu.split("\\")[0]).exists(), menu)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
