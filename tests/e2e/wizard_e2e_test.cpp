@@ -244,6 +244,16 @@ TEST_F(WizardTest, AgreementGatesMouseAndKeyboard) {
 
   ASSERT_TRUE(ClickControl(wizard_, kAgree));
   ASSERT_TRUE(WaitUntil([&] { return IsControlVisible(wizard_, kNext); }, 3000));
+  // The box has the focus now: Space unticks it and Enter stays again.
+  PressKey(wizard_, VK_SPACE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsControlVisible(wizard_, kNext); }, 3000)) << "Space did not untick";
+  PressKey(wizard_, VK_RETURN);
+  ::Sleep(500);
+  EXPECT_EQ(VisiblePage(wizard_), 2);
+  // Enter reached the (hidden) Next button, which took the focus; the box
+  // is ticked with the mouse again.
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  ASSERT_TRUE(WaitUntil([&] { return IsControlVisible(wizard_, kNext); }, 3000));
   PressKey(wizard_, VK_RETURN);
   EXPECT_TRUE(WaitForPage(wizard_, 3)) << "page is " << VisiblePage(wizard_);
   QuitWithCancel();
