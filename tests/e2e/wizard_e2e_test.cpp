@@ -2,6 +2,8 @@
 // appended, driven through its windows as a user would.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -275,6 +277,40 @@ TEST_F(WizardTest, BrowseCancelledKeepsTheFolder) {
   ASSERT_TRUE(AnswerDialog(picker, IDCANCEL));
   EXPECT_EQ(ControlText(wizard_, kPath), before);
   EXPECT_EQ(VisiblePage(wizard_), 3);
+  QuitWithCancel();
+}
+
+// A folder picked in the folder picker gets "\" (unless it ends with one)
+// and the product's folder name; the confirmation then names it.
+TEST_F(WizardTest, BrowsePickedFolderGetsProductFolder) {
+  Launch(L"pick-setup", FullContent());
+  Next(1);
+  Next(2);
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  ASSERT_TRUE(ClickControl(wizard_, kBrowse));
+  HWND picker = run_.WaitForOtherDialog(10000);
+  ASSERT_NE(picker, nullptr) << "no folder picker";
+  HWND tree = ::FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
+  ASSERT_NE(tree, nullptr) << "the picker has no folder tree";
+  // The first folder below the top of the tree (item handles cross processes as numbers).
+  LPARAM root = ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  ASSERT_NE(root, 0);
+  LPARAM first = ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, root);
+  ASSERT_NE(first, 0);
+  ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, first);
+  ::Sleep(300);
+  ASSERT_TRUE(AnswerDialog(picker, IDOK));
+  const std::wstring folder = ControlText(wizard_, kPath);
+  const std::wstring tail = L"\\Demo产品";
+  ASSERT_GT(folder.size(), tail.size()) << Narrow(folder);
+  EXPECT_EQ(folder.substr(folder.size() - tail.size()), tail) << Narrow(folder);
+  EXPECT_EQ(folder.find(L"\\\\"), std::wstring::npos) << "doubled backslash: " << Narrow(folder);
+  EXPECT_EQ(folder[1], L':') << Narrow(folder);
+  Shoot(wizard_, L"page3-picked");
+  Next(6);
+  Back(3);
+  EXPECT_EQ(ControlText(wizard_, kPath), folder);
   QuitWithCancel();
 }
 
