@@ -13,6 +13,83 @@
 namespace builder {
 namespace {
 
+// toml++ 3.3 (as Debian ships it) runs into a branch it marks unreachable
+// (undefined behaviour) when it asks whether a code point of U+00A1..U+0499,
+// U+2C8E..U+3087 (but U+3000) or U+FB26..U+FEFE is whitespace, which it does
+// between tokens: an "é" or a "。" typed behind a value is enough. Those code
+// points are swapped for private-use ones before parsing and swapped back in
+// every text taken from the parse; manifests that hold the private-use code
+// points themselves are refused.
+constexpr char32_t kPrivateFirst = 0xE000;
+constexpr char32_t kPrivateLast = 0xEBFF;
+struct SwapRange {
+  char32_t first, last, to;
+};
+constexpr SwapRange kSwapRanges[] = {
+    {0x00A1, 0x0499, 0xE800}, {0x2C8E, 0x3087, 0xE000}, {0xFB26, 0xFEFE, 0xE400}};
+
+// Rebuilds text with map applied to the code point of every well-formed
+// two- or three-byte UTF-8 sequence; all other bytes stay as they are.
+template <typename Map>
+void MapCodePoints(std::string& text, Map map) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    const auto b1 = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    const auto b2 = i + 2 < text.size() ? static_cast<unsigned char>(text[i + 2]) : 0;
+    char32_t c = 0;
+    std::size_t n = 0;
+    if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2 && (b1 & 0xC0) == 0x80) {
+      c = (char32_t(b0 & 0x1F) << 6) | char32_t(b1 & 0x3F);
+      n = 2;
+    } else if ((b0 & 0xF0) == 0xE0 && (b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80) {
+      c = (char32_t(b0 & 0x0F) << 12) | (char32_t(b1 & 0x3F) << 6) | char32_t(b2 & 0x3F);
+      n = 3;
+    }
+    const char32_t d = n ? map(c) : 0;
+    if (n == 0 || d == c) {
+      out.append(text, i, n ? n : 1);
+    } else if (d < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (d >> 6)));
+      out.push_back(static_cast<char>(0x80 | (d & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (d >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((d >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (d & 0x3F)));
+    }
+    if (n) i += n - 1;
+  }
+  text = std::move(out);
+}
+
+bool HoldsPrivateSwapCodes(std::string text) {
+  bool found = false;
+  MapCodePoints(text, [&](char32_t c) {
+    found = found || (c >= kPrivateFirst && c <= kPrivateLast);
+    return c;
+  });
+  return found;
+}
+
+void SwapForParser(std::string& text) {
+  MapCodePoints(text, [](char32_t c) -> char32_t {
+    for (const SwapRange& r : kSwapRanges) {
+      if (c >= r.first && c <= r.last && c != 0x3000) return r.to + (c - r.first);
+    }
+    return c;
+  });
+}
+
+void SwapBack(std::string& text) {
+  MapCodePoints(text, [](char32_t c) -> char32_t {
+    for (const SwapRange& r : kSwapRanges) {
+      if (c >= r.to && c <= r.to + (r.last - r.first)) return r.first + (c - r.to);
+    }
+    return c;
+  });
+}
+
 // Walks one TOML table, taking the known keys and refusing unknown ones.
 class KeyReader {
  public:
@@ -31,6 +108,7 @@ class KeyReader {
     const toml::value<std::string>* text = node->as_string();
     if (!text) return Fail(key, "must be a text (in quotes)");
     out = text->get();
+    SwapBack(out);
     if (!platform::IsValidUtf8(out)) return Fail(key, "is not valid UTF-8");
     return true;
   }
@@ -164,17 +242,26 @@ bool ParseManifest(std::string_view text, const std::filesystem::path& file, Man
   const std::string fileName = PathToUtf8(file);
   Manifest m;
   m.file = file;
+  std::string swapped(text);
+  if (HoldsPrivateSwapCodes(swapped)) {
+    error = fileName + ": holds private-use characters (U+E000 to U+E7FF), which a manifest may not use";
+    return false;
+  }
+  SwapForParser(swapped);
   toml::table root;
   try {
-    root = toml::parse(text, fileName);
+    root = toml::parse(swapped, fileName);
   } catch (const toml::parse_error& e) {
     const toml::source_region& where = e.source();
+    std::string description(e.description());
+    SwapBack(description);
     error = fileName + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) +
-            ": " + std::string(e.description());
+            ": " + description;
     return false;
   }
   std::string keyError;
   if (!ParseTables(root, file.parent_path(), m, keyError)) {
+    SwapBack(keyError);
     error = fileName + ": " + keyError;
     return false;
   }

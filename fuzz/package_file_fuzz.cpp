@@ -1,0 +1,73 @@
+// The installer's whole reading path on an arbitrary file: Open, ReadInfo,
+// the picture, the agreement, the typed records, every entry extracted into
+// a scratch folder (nothing may appear outside it) and every shortcut record.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "package/package_file.h"
+#include "platform/file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The list walks stop after this many items: a trailer may claim two
+// billion entries, each of which fails at once past the end of the file.
+constexpr int kMaxItems = 4096;
+
+// outPath as the file system sees it must lie inside the folder.
+void CheckInside(const std::wstring& outPath, const fs::path& folder) {
+  if (outPath.empty()) return;
+  const fs::path where = fs::path(platform::NativePath(outPath)).lexically_normal();
+  const fs::path rel = where.lexically_relative(folder);
+  if (rel.empty() || *rel.begin() == "..") {
+    std::fprintf(stderr, "fuzz: entry path outside the scratch folder: %s\n", where.c_str());
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fuzz::Scratch& scratch = fuzz::Scratch::Get();
+  const fs::path input = scratch.WriteInput(data, size);
+
+  PackageFile package;
+  if (!package.Open(fuzz::Wide(input), 0)) return 0;
+
+  std::wstring texts[5];
+  package.ReadInfo(texts[0], texts[1], texts[2], texts[3], texts[4]);
+  std::wstring mainProgram, recordFile, agreement;
+  package.GetMainProgram(mainProgram);
+  package.GetRecordFileName(recordFile);
+  ByteBuffer picture;
+  package.ReadPicture(picture);
+  package.ReadAgreement(agreement);
+
+  const std::wstring folder = fuzz::Wide(scratch.Folder());
+  const int count = package.GetFileCount();
+  int cursor = -1;
+  for (int i = 0; i < count && i < kMaxItems; ++i) {
+    std::wstring outPath = L"unset";
+    const int before = cursor;
+    const bool ok = package.ExtractNext(outPath, folder, cursor);
+    if (outPath != L"unset") CheckInside(outPath, scratch.Folder());
+    // A header that cannot be read ends the walk, as in the copy worker's skip.
+    if (!ok && cursor == before) break;
+  }
+
+  std::wstring shortcut[3];
+  cursor = -1;
+  const int shortcuts = package.GetShortcutCount();
+  for (int i = 0; i < shortcuts && i < kMaxItems; ++i) {
+    const int before = cursor;
+    if (!package.ReadShortcut(shortcut, cursor) || cursor == before) break;
+  }
+  package.Close();
+  scratch.CheckAndEmpty();
+  return 0;
+}
