@@ -143,6 +143,16 @@ bool CopyStub(const fs::path& stub, std::ofstream& out, std::uint64_t& size, std
   return true;
 }
 
+// True when path lies below folder (both taken with links resolved as far as they exist).
+bool IsInside(const fs::path& path, const fs::path& folder) {
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  const fs::path f = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+  if (ec) return false;
+  const fs::path rel = p.lexically_relative(f);
+  return !rel.empty() && *rel.begin() != ".." && rel != ".";
+}
+
 std::uint64_t ShortcutBytes(const Manifest& m) {
   std::uint64_t bytes = 0;
   for (const ManifestShortcut& s : m.shortcuts) {
@@ -177,6 +187,10 @@ class Builder {
     }
 
     result_.output = options_.output.empty() ? DefaultOutputPath(m.output, m.texts.productName) : options_.output;
+    if (IsInside(result_.output, m.source)) {
+      result_.warnings.push_back(PathToUtf8(result_.output) +
+                                 ": the installer lies inside files.source; the next build would package it");
+    }
     if (result_.output.has_parent_path()) {
       std::error_code ec;
       fs::create_directories(result_.output.parent_path(), ec);

@@ -88,6 +88,11 @@ TEST_F(Cli, WarningsGoToStderrAndTheBuildSucceeds) {
             std::string::npos)
       << r.err;
   EXPECT_TRUE(fs::exists(dir / "w.exe"));
+
+  // An installer written into the source tree would be packaged by the next build.
+  r = RunMksetup({"build", manifest.string(), "--stub", stub.string(), "-o", (dir / "payload/in.exe").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("in.exe: the installer lies inside files.source"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, DefaultStubAndOutput) {
