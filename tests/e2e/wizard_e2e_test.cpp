@@ -314,6 +314,30 @@ TEST_F(WizardTest, BrowsePickedFolderGetsProductFolder) {
   QuitWithCancel();
 }
 
+// Typing into the see-through path field repaints the band behind it: a
+// shorter text leaves nothing of a longer one behind.
+TEST_F(WizardTest, PathFieldRepaintsWhenTyping) {
+  Launch(L"typing-setup", FullContent());
+  Next(1);
+  Next(2);
+  ASSERT_TRUE(ClickControl(wizard_, kAgree));
+  Next(3);
+  ASSERT_TRUE(TypeText(wizard_, kPath, L"C:\\WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+  ::Sleep(300);
+  ASSERT_TRUE(TypeText(wizard_, kPath, L"C:\\W"));
+  ::Sleep(500);
+  // The right part of the field (client x 250 to 490), inside its border.
+  RECT client = ClientRectOnScreen(wizard_);
+  RECT right{client.left + 250, client.top + 213, client.left + 490, client.top + 229};
+  Screenshot shot = CaptureScreen(right);
+  int dark = 0;
+  for (std::uint32_t p : shot.pixels)
+    if ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF) < 3 * 128) ++dark;
+  EXPECT_EQ(dark, 0) << "old text left in the path field";
+  Shoot(wizard_, L"page3-retyped");
+  QuitWithCancel();
+}
+
 // Cancel asks; "Cancel" in the question keeps the wizard, Esc asks again,
 // "OK" ends it.
 TEST_F(WizardTest, CancelAnsweredBothWays) {
