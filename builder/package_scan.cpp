@@ -157,9 +157,16 @@ class Scanner {
     return true;
   }
 
+  // A header of n bytes at offset, inside the package and read in full.
+  bool Read(std::int64_t offset, void* buffer, std::size_t n, const std::string& what) {
+    if (!Need(offset, static_cast<std::int64_t>(n), what)) return false;
+    if (!file_.ReadAt(offset, buffer, n)) return Fault(offset, what + " cannot be read");
+    return true;
+  }
+
   bool ReadInfo(std::int64_t& pos) {
     PackageInfoHeader h;
-    if (!Need(pos, sizeof h, "the info header") || !file_.ReadAt(pos, &h, sizeof h)) return false;
+    if (!Read(pos, &h, sizeof h, "the info header")) return false;
     std::int64_t sum = 0;
     for (int i = 0; i < 5; ++i) {
       if (h.length[i] < 0) return Fault(pos + 4 + 4 * i, "info text " + std::to_string(i + 1) + " has a negative length");
@@ -172,7 +179,7 @@ class Scanner {
     pos += sizeof h;
     if (!Need(pos, h.total, "the info texts")) return false;
     for (int i = 0; i < 5; ++i) {
-      file_.ReadText(pos, h.length[i], scan_.texts[i]);
+      if (!file_.ReadText(pos, h.length[i], scan_.texts[i])) return Fault(pos, "the info texts cannot be read");
       if (options_.checkNames && !platform::IsValidUtf8(scan_.texts[i])) {
         return Fault(pos, "info text " + std::to_string(i + 1) + " is not valid UTF-8");
       }
@@ -184,14 +191,14 @@ class Scanner {
 
   bool TypedRecord(std::int64_t& pos, std::int16_t type, const std::string& what, std::string& value) {
     EntryHeader h;
-    if (!Need(pos, sizeof h, "the " + what) || !file_.ReadAt(pos, &h, sizeof h)) return false;
+    if (!Read(pos, &h, sizeof h, "the " + what)) return false;
     if (h.type != type) {
       return Fault(pos, "expected the " + what + " (type " + std::to_string(type) + "), found type " + std::to_string(h.type));
     }
     if (h.dataLength != 0) return Fault(pos + 16, "the " + what + " carries data");
     if (h.nameLength < 0) return Fault(pos + 8, "the " + what + " has a negative length");
     if (!Need(pos + sizeof h, h.nameLength, "the " + what)) return false;
-    file_.ReadText(pos + sizeof h, h.nameLength, value);
+    if (!file_.ReadText(pos + sizeof h, h.nameLength, value)) return Fault(pos, "the " + what + " cannot be read");
     if (options_.checkNames && !platform::IsValidUtf8(value)) return Fault(pos + sizeof h, "the " + what + " is not valid UTF-8");
     pos += sizeof h + h.nameLength;
     return true;
@@ -200,14 +207,14 @@ class Scanner {
   bool Entry(std::int32_t index, std::int64_t& pos) {
     const std::string label = "entry " + std::to_string(index + 1);
     EntryHeader h;
-    if (!Need(pos, sizeof h, label + " header") || !file_.ReadAt(pos, &h, sizeof h)) return false;
+    if (!Read(pos, &h, sizeof h, label + " header")) return false;
     if (h.nameLength < 0 || h.dataLength < 0) return Fault(pos + 8, label + " has a negative length");
     if (!Need(pos + sizeof h, static_cast<std::int64_t>(h.nameLength) + h.dataLength, label)) return false;
     ScannedEntry e;
     e.type = h.type;
     e.offset = pos;
     e.dataLength = h.dataLength;
-    file_.ReadText(pos + sizeof h, h.nameLength, e.name);
+    if (!file_.ReadText(pos + sizeof h, h.nameLength, e.name)) return Fault(pos, label + " cannot be read");
     const std::string named = label + " " + Shown(e.name);
     if (options_.checkNames) {
       if (h.type != PKG_ENTRY_FOLDER && h.type != PKG_ENTRY_FILE) {
@@ -255,7 +262,7 @@ class Scanner {
                                   : true;
     }
     DataBlob head;
-    file_.ReadAt(offset, &head, sizeof head);
+    if (!file_.ReadAt(offset, &head, sizeof head)) return Fault(offset, what + ": cannot be read");
     rawLength = head.rawLength;
     if (!options_.decodeBlobs) return true;
     if (head.rawLength < 0 || head.rawLength > PKG_MAX_RAW_LENGTH) {
@@ -330,7 +337,7 @@ class Scanner {
   bool Shortcut(std::int32_t index, std::int64_t& pos) {
     const std::string label = "shortcut record " + std::to_string(index + 1);
     ShortcutHeader h;
-    if (!Need(pos, sizeof h, label + " header") || !file_.ReadAt(pos, &h, sizeof h)) return false;
+    if (!Read(pos, &h, sizeof h, label + " header")) return false;
     std::int64_t sum = 0;
     for (int i = 0; i < 4; ++i) {
       if (h.length[i] < 0) return Fault(pos + 4 * i, label + " has a negative length");
@@ -346,7 +353,7 @@ class Scanner {
     std::int64_t at = pos + sizeof h;
     std::string* texts[3] = {&s.menu, &s.target, &s.description};
     for (int i = 0; i < 3; ++i) {
-      file_.ReadText(at, h.length[i], *texts[i]);
+      if (!file_.ReadText(at, h.length[i], *texts[i])) return Fault(at, label + " cannot be read");
       if (options_.checkNames && !platform::IsValidUtf8(*texts[i])) {
         return Fault(at, label + ": text " + std::to_string(i + 1) + " is not valid UTF-8");
       }
