@@ -1,0 +1,56 @@
+// The installed-entries list: what a package puts into the install folder and
+// the start menu, carried by the uninstaller behind its own image. mksetup
+// writes it (BuildUninstallList); the uninstaller reads it back from its own
+// file (ReadUninstallList), in front of the install record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace uninstall {
+
+struct UninstallList {
+  std::string selfName;                // entry name of the uninstaller itself, e.g. "uninstall.exe"
+  std::vector<std::string> folders;    // folder entries, package order
+  std::vector<std::string> files;      // file entries (selfName among them), package order
+  std::vector<std::string> menuLinks;  // menu paths of the start-menu entries
+};
+
+enum class ListError {
+  None,
+  NoBlock,      // the footer magic is missing: the file carries no list
+  BadLength,    // the footer's block length is out of bounds or beyond the file
+  Unreadable,   // the file could not be read
+  Checksum,     // the bytes do not match the footer's checksum
+  BadHeader,    // header magic wrong, or header and footer disagree
+  Version,      // a version this reader does not know
+  BadItem,      // an item runs past the block, has an unknown type, a bad length or a second self item
+  UnsafeName,   // a name that could reach outside its folder ('..', drive, leading '\', ...)
+};
+
+// Short English description of an error, for tests and mksetup.
+const char* ListErrorText(ListError error);
+
+// A name the list may hold for a folder or file: what the package writer
+// accepts as an entry name (relative, '\' separators, no '.', '..', drive,
+// ':' or '/').
+bool IsSafeListName(const std::string& name);
+// A menu path: the same rules after an optional leading backslash (the
+// installer puts such a shortcut directly into the Programs folder).
+bool IsSafeMenuLinkName(const std::string& menuPath);
+
+// The block's bytes: header, items (self, folders, files, menu links), footer.
+// False with *error when a name is unsafe or a bound is passed.
+bool BuildUninstallList(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error);
+
+// Parses a block that ends at the end of `bytes` (bytes before it are ignored).
+ListError ParseUninstallList(const std::uint8_t* bytes, std::size_t size, UninstallList& list);
+
+// Reads the block that ends at file offset `end` (in an installed uninstaller:
+// the install record's offset). Every read stays inside [0, end).
+ListError ReadUninstallList(platform::File& file, std::int64_t end, UninstallList& list);
+
+}  // namespace uninstall
