@@ -138,3 +138,30 @@ TEST_F(Cli, VerifyAndExtractFaultsExitWithOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sample product of examples/ (as scripts/demo stages it) builds without
+// a warning and verifies.
+TEST(Example, SampleProductBuildsCleanly) {
+  const char* source = std::getenv("SETUP_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  buildertest::TempDir dir;
+  namespace fs = std::filesystem;
+  fs::copy(fs::path(source) / "examples/sample", dir / "sample", fs::copy_options::recursive);
+  buildertest::WriteFile(dir / "sample/payload/bin/Example.exe", "MZ stands in for example-app.exe");
+  const std::string out = (dir / "Example-setup.exe").string();
+  buildertest::RunResult r = buildertest::RunMksetup(
+      {"build", (dir / "sample/setup.toml").string(), "--stub", buildertest::MakeStub(dir.path()).string(), "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  r = buildertest::RunMksetup({"verify", out});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = buildertest::RunMksetup({"list", out});
+  EXPECT_NE(r.out.find("picture: "), std::string::npos);
+  EXPECT_EQ(r.out.find("picture: 0 bytes"), std::string::npos);
+  EXPECT_NE(r.out.find("shortcuts: 2\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("docs\\使用说明.txt"), std::string::npos);
+}
+
+}  // namespace
