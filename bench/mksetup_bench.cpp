@@ -47,21 +47,23 @@ struct Setting {
 Setting g;
 std::map<std::string, double> g_rates;  // MB/s by benchmark name
 
-bool BuildOnce(const fs::path& out, int threads, std::string& error) {
+bool BuildOnce(const fs::path& out, int threads, std::string& error, double* waitSeconds = nullptr) {
   builder::BuildOptions options;
   options.manifest = g.manifest;
   options.stub = g.stub;
   options.output = out;
   options.threads = threads;
   builder::BuildResult result;
-  return builder::BuildInstaller(options, result, error);
+  const bool ok = builder::BuildInstaller(options, result, error);
+  if (waitSeconds) *waitSeconds += result.compressWaitSeconds;
+  return ok;
 }
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 // -j 1 and all cores in turns, so that both see the same load on a shared machine.
 void BM_BuildThreads(benchmark::State& state, int cores) {
-  double wall[2] = {0, 0}, cpu[2] = {0, 0};
+  double wall[2] = {0, 0}, cpu[2] = {0, 0}, waits = 0;
   const int threads[2] = {1, cores};
   for (auto _ : state) {
     for (int k = 0; k < 2; ++k) {
@@ -69,7 +71,8 @@ void BM_BuildThreads(benchmark::State& state, int cores) {
       const Clock::time_point start = Clock::now();
       const double cpuStart = CpuSeconds();
       std::string error;
-      if (!BuildOnce(g.dir / ("build-j" + std::to_string(threads[which]) + ".exe"), threads[which], error)) {
+      if (!BuildOnce(g.dir / ("build-j" + std::to_string(threads[which]) + ".exe"), threads[which], error,
+                     which == 1 ? &waits : nullptr)) {
         state.SkipWithError(error.c_str());
         return;
       }
@@ -81,11 +84,15 @@ void BM_BuildThreads(benchmark::State& state, int cores) {
   state.counters["j1_MBps"] = bytes / wall[0] / 1e6;
   state.counters["jN_MBps"] = bytes / wall[1] / 1e6;
   state.counters["speedup"] = wall[0] / wall[1];
+  // Share of the threads' time spent waiting for the writer: 0 means the
+  // pipeline kept every thread busy and the speed-up is what the cores gave.
+  state.counters["jN_wait_share"] = waits / (wall[1] * cores);
   state.counters["j1_cpu_per_wall"] = cpu[0] / wall[0];
   state.counters["jN_cpu_per_wall"] = cpu[1] / wall[1];
   g_rates["build -j1"] = bytes / wall[0] / 1e6;
   g_rates["build -j" + std::to_string(cores)] = bytes / wall[1] / 1e6;
   g_rates["build -j1 CPU/wall"] = cpu[0] / wall[0];
+  g_rates["build -j" + std::to_string(cores) + " thread wait share"] = waits / (wall[1] * cores);
   g_rates["build -j" + std::to_string(cores) + " CPU/wall"] = cpu[1] / wall[1];
 }
 

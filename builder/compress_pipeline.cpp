@@ -1,5 +1,6 @@
 #include "builder/compress_pipeline.h"
 
+#include <algorithm>
 #include <new>
 
 #include "builder/file_blob.h"
@@ -13,7 +14,7 @@ CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, int threads, s
       slots_(jobs_.size()),
       maxFileSize_(maxFileSize),
       memoryBudget_(memoryBudget),
-      window_(static_cast<std::size_t>(threads < 1 ? 1 : threads) * 4) {
+      window_(std::max<std::size_t>(64, static_cast<std::size_t>(threads < 1 ? 1 : threads) * 16)) {
   int count = threads < 1 ? 1 : threads;
   if (static_cast<std::size_t>(count) > jobs_.size()) count = static_cast<int>(jobs_.size());
   for (int i = 0; i < count; ++i) workers_.emplace_back(&CompressPipeline::Work, this);
@@ -38,8 +39,10 @@ void CompressPipeline::Work() {
     std::size_t index;
     {
       std::unique_lock<std::mutex> lock(mutex_);
+      const auto waitStart = std::chrono::steady_clock::now();
       startable_.wait(lock, [&] { return stop_ || nextToStart_ == jobs_.size() || MayStart(nextToStart_); });
       if (stop_ || nextToStart_ == jobs_.size()) return;
+      waitSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStart).count();
       index = nextToStart_++;
       bytesInFlight_ += jobs_[index].size;
     }
@@ -58,6 +61,11 @@ void CompressPipeline::Work() {
     }
     finished_.notify_all();
   }
+}
+
+double CompressPipeline::WaitSeconds() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return waitSeconds_;
 }
 
 bool CompressPipeline::Next(std::vector<std::uint8_t>& blob, std::string& error) {

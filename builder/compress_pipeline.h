@@ -4,6 +4,7 @@
 // being written.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,10 @@ class CompressPipeline {
   // false with *error when that file failed.
   bool Next(std::vector<std::uint8_t>& blob, std::string& error);
 
+  // Seconds the workers spent waiting for room in the window, all together:
+  // time in which a core could have compressed but the writer was behind.
+  double WaitSeconds();
+
  private:
   struct Slot {
     bool done = false;
@@ -56,6 +61,7 @@ class CompressPipeline {
   std::size_t nextToHand_ = 0;
   std::uint64_t bytesInFlight_ = 0;
   bool stop_ = false;
+  double waitSeconds_ = 0;
   std::vector<std::thread> workers_;
 };
 

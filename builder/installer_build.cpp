@@ -271,6 +271,7 @@ class Builder {
       result_.sourceBytes = done;
       if (options_.progress) options_.progress(done, total);
     }
+    result_.compressWaitSeconds = pipeline.WaitSeconds();
     return true;
   }
 

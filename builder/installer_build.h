@@ -33,6 +33,7 @@ struct BuildResult {
   int folders = 0;
   int files = 0;
   std::uint64_t sourceBytes = 0;
+  double compressWaitSeconds = 0;  // compression threads idle for want of room in the window
 };
 
 // Where the installer goes when no -o is given.
