@@ -1,0 +1,38 @@
+// A running program cannot delete its own file. The uninstaller therefore
+// copies itself into the temporary folder and starts the copy, handing it a
+// handle of its own process (inherited) and its path; the copy waits for the
+// original to end, removes the installation including the original file, and
+// has its own file deleted at the next restart.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace uninstall {
+
+// Full path of the running program's file; empty when it cannot be told.
+std::wstring OwnProgramPath();
+
+// Copies the running program into the temporary folder and starts the copy
+// with "/remove <handle> <ownPath>" in the temporary folder as its current
+// directory (so that no folder of the installation is in use). True when
+// the copy runs; on failure no copy is left behind.
+bool StartRemovalCopy(const std::wstring& ownPath);
+
+// The copy's side: the arguments it was started with.
+struct RemovalArguments {
+  HANDLE original = nullptr;   // the original process (SYNCHRONIZE), inherited
+  std::wstring originalPath;   // the installed uninstaller
+};
+// True when the command line is "/remove <handle> <path>".
+bool ParseRemovalArguments(const wchar_t* commandLine, RemovalArguments& arguments);
+
+// Waits for the original process to end (at most timeoutMs) and closes the handle.
+void WaitForOriginal(RemovalArguments& arguments, DWORD timeoutMs);
+
+// Asks Windows to delete the running program's file at the next restart
+// (MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT). False when refused.
+bool ScheduleOwnDeletion();
+
+}  // namespace uninstall
