@@ -333,20 +333,24 @@ class InstallTest(unittest.TestCase):
         subprocess.run(["convert", str(shot), str(shot.with_suffix(".png"))], check=False)
 
     def test_locked_file_cancel_fails_the_installation(self):
-        p = Product("lockcancel", "岚杉取消").build(self.env)
+        # zz\later.txt comes after the record file in the package: the record
+        # file is installed before the failure and must not get a block.
+        p = Product("lockcancel", "岚杉取消", extra={"zz/later.txt": b"later"}).build(self.env)
         folder = "C:\\E2E LockCancel"
         self.clean(p, folder)
-        locked = folder + "\\data\\settings.ini"
+        locked = folder + "\\zz\\later.txt"
         r = self.install(p, folder, "--lock", locked, "--answer", "cancel")
+        self.assertEqual(r.get("retry_prompts"), "1")
         self.assertEqual(r.get("retry_prompt"), "复制文件 " + locked + RETRY_AFTER)
         self.assertEqual(r.get("message_box"), "安装失败!")
         self.assertEqual(r.get("message_box_caption"), p.installer.stem)
         self.assertNotIn("finish_text", r)
         self.assertEqual(r.get("exit"), "0")
-        # Entries before the locked one stay; nothing after it, no record, no shortcuts.
+        # Entries before the locked one stay as extracted; no record, no shortcuts.
         root = self.host(folder)
-        self.assertEqual((root / "bin" / "Example.exe").read_bytes(), (p.payload / "bin" / "Example.exe").read_bytes())
-        self.assertFalse((root / "uninstall.exe").exists())
+        for rel in ("bin/Example.exe", "data/settings.ini", "uninstall.exe"):
+            self.assertEqual((root / rel).read_bytes(), (p.payload / rel).read_bytes(), rel)
+        self.assertEqual((root / "zz" / "later.txt").read_bytes(), b"", "the locker's file is untouched")
         for menu, _, _ in p.shortcuts:
             self.assertFalse((self.folders.programs / menu.split("\\")[0]).exists(), menu)
             self.assertFalse((self.folders.programs / (menu + ".lnk")).exists(), menu)
