@@ -6,6 +6,10 @@
 #    cross compilers through a folder of links, never through /usr/include as a whole.
 #  - Google Benchmark: native only.
 
+if(WIN32)
+  # The Windows programs carry zlib inside them (libz.a, not zlib1.dll).
+  set(ZLIB_USE_STATIC_LIBS ON)
+endif()
 find_package(ZLIB REQUIRED)
 
 if(WIN32)
