@@ -18,10 +18,20 @@ namespace {
 
 const wchar_t kCaption[] = L"安装完成";
 
+// The visible finish dialog of this process (another program's is not ours).
+HWND FindFinishDialog() {
+  for (HWND dlg = FindWindowExW(nullptr, nullptr, L"#32770", kCaption); dlg != nullptr;
+       dlg = FindWindowExW(nullptr, dlg, L"#32770", kCaption)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dlg, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(dlg)) return dlg;
+  }
+  return nullptr;
+}
+
 HWND WaitForFinishDialog() {
-  for (int i = 0; i < 200; ++i) {
-    HWND dlg = FindWindowW(L"#32770", kCaption);
-    if (dlg != nullptr && IsWindowVisible(dlg)) return dlg;
+  for (int i = 0; i < 400; ++i) {
+    if (HWND dlg = FindFinishDialog()) return dlg;
     Sleep(25);
   }
   return nullptr;
