@@ -11,6 +11,7 @@
 #include "builder/package_extract.h"
 #include "builder/package_listing.h"
 #include "builder/package_verify.h"
+#include "builder/path_text.h"
 #include "package/package_writer.h"
 #include "test_support.h"
 
@@ -36,7 +37,7 @@ void MakePayload(const fs::path& root, bool reverse) {
       {"uninstall.exe", "placeholder"},
   };
   if (reverse) std::reverse(files.begin(), files.end());
-  for (const auto& [name, bytes] : files) WriteFile(root / name, bytes);
+  for (const auto& [name, bytes] : files) WriteFile(root / builder::Utf8ToPath(name), bytes);
   fs::create_directories(root / "logs/empty");
 }
 
@@ -80,7 +81,8 @@ TEST(Build, SameBytesWhateverTheCreationOrderAndFileTimes) {
   MakePayload(a / "payload", false);
   MakePayload(b / "payload", true);
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
-  for (auto& e : fs::recursive_directory_iterator(b / "payload")) fs::last_write_time(e.path(), past);
+  std::error_code ec;  // folders may refuse a new time on some systems; files are what counts
+  for (auto& e : fs::recursive_directory_iterator(b / "payload")) fs::last_write_time(e.path(), past, ec);
   EXPECT_EQ(Build(ManifestFor(a.path()), a / "x.exe", 2), Build(ManifestFor(b.path()), b / "x.exe", 3));
 }
 
@@ -145,7 +147,7 @@ TEST(Build, ReplacesAnEarlierInstallerOnlyWhenComplete) {
   const std::string built = Build(manifest, dir / "out.exe", 2);
   EXPECT_NE(built, "earlier installer");
   // A failing build leaves the earlier installer as it was.
-  WriteFile(dir / "payload/BIN/clash.txt", "x");
+  WriteFile(dir / "LICENSE.txt", "licence \xC0\xAF not UTF-8");
   builder::BuildOptions options;
   options.manifest = manifest;
   options.stub = MakeStub(dir.path());

@@ -54,6 +54,9 @@ TEST_F(Extract, UnsafeNamesRefuseTheWholePackage) {
 }
 
 TEST_F(Extract, DoesNotWriteThroughSymbolicLinks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#endif
   fs::create_directories(dir / "out");
   fs::create_directories(dir / "elsewhere");
   fs::create_directory_symlink(dir / "elsewhere", dir / "out/bin");

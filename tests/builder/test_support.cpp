@@ -1,9 +1,14 @@
 #include "test_support.h"
 
+#include "builder/path_text.h"
+
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -12,10 +17,21 @@
 namespace buildertest {
 
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "mksetup-test-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  path_ = made ? fs::path(made) : fs::path();
+  static std::atomic<unsigned> counter{0};
+  std::random_device seed;
+  std::mt19937 rng(seed() ^ static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() /
+                         (std::string("mksetup-test-") + std::to_string(rng()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {  // false when it exists already
+      path_ = candidate;
+      return;
+    }
+  }
 }
+
+fs::path TempDir::operator/(const std::string& rel) const { return path_ / builder::Utf8ToPath(rel); }
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -63,7 +79,7 @@ fs::path WriteManifest(const fs::path& folder, const std::string& productExtra, 
 std::vector<std::string> Snapshot(const fs::path& root) {
   std::vector<std::string> lines;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
-    std::string rel = fs::relative(it->path(), root).string();
+    std::string rel = builder::PathToUtf8(fs::relative(it->path(), root));
     if (it->is_directory()) {
       lines.push_back("D " + rel);
     } else {
@@ -78,7 +94,7 @@ int CountPartialFiles(const fs::path& folder) {
   int n = 0;
   std::error_code ec;
   for (auto& e : fs::directory_iterator(folder, ec)) {
-    std::string name = e.path().filename().string();
+    std::string name = builder::PathToUtf8(e.path().filename());
     if (!name.empty() && name[0] == '.' && name.find(".partial-") != std::string::npos) ++n;
   }
   return n;
@@ -89,6 +105,7 @@ fs::path MksetupPath() {
   return fs::path(bin ? bin : ".") / "mksetup";
 }
 
+#ifndef _WIN32
 namespace {
 std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -118,5 +135,7 @@ RunResult RunMksetup(const std::vector<std::string>& args, const fs::path& progr
   r.err = ReadFile(capture / "err");
   return r;
 }
+
+#endif  // !_WIN32
 
 }  // namespace buildertest

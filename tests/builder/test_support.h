@@ -18,7 +18,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& rel) const { return path_ / rel; }
+  // rel is UTF-8 with '/' between folders.
+  fs::path operator/(const std::string& rel) const;
 
  private:
   fs::path path_;
@@ -42,6 +43,7 @@ std::vector<std::string> Snapshot(const fs::path& root);
 // Files whose names start with "." and contain ".partial-" below folder.
 int CountPartialFiles(const fs::path& folder);
 
+#ifndef _WIN32
 struct RunResult {
   int exitCode = -1;
   std::string out;
@@ -50,5 +52,6 @@ struct RunResult {
 // Runs the mksetup program with the arguments (SETUP_BIN_DIR/mksetup unless program is given).
 RunResult RunMksetup(const std::vector<std::string>& args, const fs::path& program = {});
 fs::path MksetupPath();
+#endif
 
 }  // namespace buildertest
