@@ -1,30 +1,27 @@
-// The package checksum: CRC-32 table steps started from 0, no final inversion.
+// The package checksum: the steps of the usual CRC-32 (table of the reflected
+// polynomial 0xEDB88320) started from 0 and without the final inversion.
+//
+// That is zlib's crc32 with both of its inversions undone: crc32 starts from
+// ~0 and inverts its result, so ~crc32(~h, bytes) continues our checksum h.
+// zlib's version works on several bytes per step, which makes checking a
+// blob about ten times faster than a byte-at-a-time table loop.
 #include "package/package_checksum.h"
 
-#include <array>
+#include <zlib.h>
 
-namespace {
-
-constexpr std::array<std::uint32_t, 256> MakeTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t n = 0; n < 256; ++n) {
-    std::uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-    table[n] = c;
-  }
-  return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
-static_assert(kTable[1] == 0x77073096u, "CRC-32 table");
-static_assert(kTable[255] == 0x2D02EF8Du, "CRC-32 table");
-
-}  // namespace
+#include <algorithm>
 
 std::uint32_t PackageChecksumUpdate(std::uint32_t h, const void* data, std::size_t length) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  for (std::size_t i = 0; i < length; ++i) h = kTable[(h ^ p[i]) & 0xFFu] ^ (h >> 8);
-  return h;
+  const auto* p = static_cast<const Bytef*>(data);
+  uLong crc = ~h & 0xFFFFFFFFu;
+  while (length > 0) {
+    // crc32 takes a 32-bit length; feed larger blocks in pieces.
+    const auto piece = static_cast<uInt>(std::min<std::size_t>(length, 1u << 30));
+    crc = crc32(crc, p, piece);
+    p += piece;
+    length -= piece;
+  }
+  return ~static_cast<std::uint32_t>(crc);
 }
 
 std::uint32_t PackageChecksum(const void* data, std::size_t length) {
