@@ -15,6 +15,7 @@ int RunMksetup(int argc, const char* const* argv) {
   buildCmd->add_option("MANIFEST", build.manifest, "The TOML manifest")->required();
   buildCmd->add_option("-o,--output", build.output, "Where to write the installer (default: the manifest's output key, else <product name>-setup.exe here)");
   buildCmd->add_option("--stub", build.stub, "The installer program to append the package to (default: setup.exe built beside mksetup)");
+  buildCmd->add_option("--uninstaller", build.uninstaller, "The uninstaller program packed when the manifest sets product.uninstaller (default: uninstall.exe beside the stub)");
   buildCmd->add_option("-j,--jobs", build.jobs, "Compression threads (default: all cores)")->check(CLI::PositiveNumber);
 
   std::string installer, folder;

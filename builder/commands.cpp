@@ -36,6 +36,7 @@ int RunBuild(const BuildCommand& command) {
   options.manifest = Utf8ToPath(command.manifest);
   options.output = command.output.empty() ? fs::path() : Utf8ToPath(command.output);
   options.threads = command.jobs;
+  if (!command.uninstaller.empty()) options.uninstaller = Utf8ToPath(command.uninstaller);
   if (!command.stub.empty()) {
     options.stub = Utf8ToPath(command.stub);
   } else {

@@ -18,6 +18,7 @@
 #include "builder/manifest_checks.h"
 #include "builder/path_text.h"
 #include "builder/source_tree.h"
+#include "builder/uninstaller_embed.h"
 #include "package/package_writer.h"
 
 namespace fs = std::filesystem;
@@ -175,7 +176,14 @@ class Builder {
     if (!WalkSourceTree(m.source, WalkLimits{options_.maxFileSize}, items, why)) {
       return Fail("files.source: " + why);
     }
+    UninstallerEmbed uninstaller;
+    std::vector<std::string> embedWarnings;
+    if (m.uninstaller &&
+        !uninstaller.Add(m, options_.uninstaller.empty() ? DefaultUninstallerPath(options_.stub) : options_.uninstaller,
+                         items, embedWarnings, error_))
+      return false;
     result_.warnings = CheckManifest(m, items);
+    result_.warnings.insert(result_.warnings.end(), embedWarnings.begin(), embedWarnings.end());
 
     std::string picture, agreement;
     if (!m.picture.empty() && !ReadWholeFile(m.picture, picture, why)) return Fail("product.picture: " + why);

@@ -163,12 +163,18 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
   if (!productNode->is_table()) return top.Fail("product", "must be a table ([product])");
   KeyReader product(*productNode->as_table(), "product.", error);
   std::string picture, license;
+  product.Take("uninstaller");
   if (!product.Text("name", m.texts.productName, true) || !product.Text("heading", m.texts.heading) ||
       !product.Text("notice", m.texts.notice) || !product.Text("rights", m.texts.rights) ||
       !product.Text("welcome", m.texts.welcome) || !product.Text("picture", picture) ||
       !product.Text("license", license) || !product.Text("main_program", m.mainProgram) ||
       !product.Text("record_file", m.recordFile) || !product.NoOthers()) {
     return false;
+  }
+  if (const toml::node* flag = productNode->as_table()->get("uninstaller")) {
+    if (!flag->as_boolean()) return product.Fail("uninstaller", "must be true or false");
+    m.uninstaller = flag->as_boolean()->get();
+    if (m.uninstaller && m.recordFile.empty()) m.recordFile = "uninstall.exe";
   }
   std::string why;
   if (!IsValidNameComponent(m.texts.productName, &why)) {

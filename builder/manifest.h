@@ -26,6 +26,7 @@ struct Manifest {
   std::filesystem::path license;  // empty: no licence text
   std::string mainProgram;
   std::string recordFile;
+  bool uninstaller = false;       // product.uninstaller: pack the uninstaller as the record file
   std::filesystem::path source;
   std::vector<ManifestShortcut> shortcuts;
 };

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <vector>
 
