@@ -30,7 +30,7 @@ class EmbedTest : public testing::Test {
     root_ = fs::temp_directory_path() / "uninstall_embed_test";
     fs::remove_all(root_);
     Put(root_ / "payload" / "bin" / "p.exe", "MZ program");
-    Put(root_ / "payload" / "docs" / "说明.txt", "text");
+    Put(root_ / "payload" / "docs" / fs::path(u8"说明.txt"), "text");  // UTF-8 on every system
     Put(root_ / "payload" / "zz.txt", "last");
     fs::create_directories(root_ / "payload" / "data" / "empty");
     Put(root_ / "stub.exe", "MZ stub");
