@@ -76,7 +76,10 @@ class Planner {
 
   void PlanInstallFolder() {
     root_ = WithSlash(in_.installFolder);
-    if (in_.installFolder.empty() || fs_.Kind(WithoutSlash(root_)) != PathKind::Folder) return;
+    const std::wstring folder = WithoutSlash(root_);
+    // A drive's root folder ("D:\") is asked for with its backslash, and never removed.
+    const bool driveRoot = folder.size() <= 2 || folder.back() == L':';
+    if (in_.installFolder.empty() || fs_.Kind(driveRoot ? root_ : folder) != PathKind::Folder) return;
     for (const std::wstring& name : DeepestFirst(in_.list.files)) {
       if (PlainParents(name) && fs_.Kind(root_ + name) == PathKind::File) Remove(RemovalKind::File, root_ + name);
     }
@@ -86,8 +89,7 @@ class Planner {
       if (PlainParents(name) && fs_.Kind(path) == PathKind::Folder && EmptyAfterSteps(path))
         Remove(RemovalKind::Folder, path);
     }
-    const std::wstring folder = WithoutSlash(root_);
-    if (EmptyAfterSteps(folder)) {
+    if (EmptyAfterSteps(folder) && !driveRoot) {
       Remove(RemovalKind::Folder, folder);
     } else {
       CollectKept(folder);

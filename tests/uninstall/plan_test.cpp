@@ -230,3 +230,12 @@ TEST(RemovalPlan, InstallFolderWithTrailingBackslash) {
   in.installFolder = L"C:\\Ex\\";
   EXPECT_EQ(PlanRemoval(in, Installed()).steps, PlanRemoval(Input(), Installed()).steps);
 }
+
+TEST(RemovalPlan, ADriveRootIsNeverRemoved) {
+  FakeFs fs;
+  fs.Folder(L"D:\\").File(L"D:\\uninstall.exe");
+  RemovalInput in = Input();
+  in.installFolder = L"D:\\";
+  in.shell = {};
+  EXPECT_EQ(PlanRemoval(in, fs).steps, (std::vector<RemovalStep>{F(L"D:\\uninstall.exe")}));
+}

@@ -30,7 +30,7 @@ SHOTS = BUILD / "screenshots" / "uninstall"
 
 CONFIRM = "确实要从计算机上删除“{}”吗?"
 DONE = "“{}”已经从计算机上删除。"
-KEPT = "以下文件不是安装时复制的，已经保留:"
+KEPT = "以下文件和文件夹不是安装时复制的，已经保留:"
 NOTHING = "没有删除任何文件。"
 
 

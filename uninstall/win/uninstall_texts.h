@@ -12,7 +12,7 @@ inline constexpr wchar_t kWrongPlace[] = L"卸载程序不在安装文件夹中�
 inline constexpr wchar_t kConfirm[] = L"确实要从计算机上删除“%s”吗?";
 inline constexpr wchar_t kStartFailed[] = L"无法开始卸载，没有删除任何文件。";
 inline constexpr wchar_t kDone[] = L"“%s”已经从计算机上删除。";
-inline constexpr wchar_t kKept[] = L"以下文件不是安装时复制的，已经保留:";
+inline constexpr wchar_t kKept[] = L"以下文件和文件夹不是安装时复制的，已经保留:";
 inline constexpr wchar_t kFailed[] = L"以下项目无法删除，可能正在使用:";
 inline constexpr wchar_t kMore[] = L"……";
 // The product's name when the record holds none.
