@@ -121,7 +121,9 @@ def unescape(value):
 
 
 def snapshot(root, skip):
-    """Every path below root (but the skipped folders) -> (kind, size, mtime)."""
+    """Every path below root (but the skipped folders) -> (kind, size, mtime).
+    Wine's menu builder mirrors shortcuts as *.desktop files on its own time;
+    they are Wine's, not the installer's, and are left out."""
     out = {}
     for dirpath, dirnames, filenames in os.walk(root):
         here = pathlib.Path(dirpath)
@@ -129,6 +131,8 @@ def snapshot(root, skip):
         for d in dirnames:
             out[here / d] = ("dir",)
         for f in filenames:
+            if f.endswith(".desktop"):
+                continue
             st = (here / f).lstat()
             out[here / f] = ("file", st.st_size, st.st_mtime_ns)
     return out
