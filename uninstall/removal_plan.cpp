@@ -81,12 +81,13 @@ class Planner {
     const bool driveRoot = folder.size() <= 2 || folder.back() == L':';
     if (in_.installFolder.empty() || fs_.Kind(driveRoot ? root_ : folder) != PathKind::Folder) return;
     for (const std::wstring& name : DeepestFirst(in_.list.files)) {
-      if (PlainParents(name) && fs_.Kind(root_ + name) == PathKind::File) Remove(RemovalKind::File, root_ + name);
+      if (!IsRemoved(root_ + name) && PlainParents(name) && fs_.Kind(root_ + name) == PathKind::File)
+        Remove(RemovalKind::File, root_ + name);
     }
     for (const std::wstring& name : DeepestFirst(in_.list.folders)) {
       const std::wstring path = root_ + name;
       listedFolders_.insert(Folded(path));
-      if (PlainParents(name) && fs_.Kind(path) == PathKind::Folder && EmptyAfterSteps(path))
+      if (!IsRemoved(path) && PlainParents(name) && fs_.Kind(path) == PathKind::Folder && EmptyAfterSteps(path))
         Remove(RemovalKind::Folder, path);
     }
     if (EmptyAfterSteps(folder) && !driveRoot) {
@@ -136,7 +137,7 @@ class Planner {
           plain = fs_.Kind(programs + inner.substr(0, at)) == PathKind::Folder;
         if (!plain) continue;
       }
-      if (fs_.Kind(path) == PathKind::File) Remove(RemovalKind::File, path);
+      if (!IsRemoved(path) && fs_.Kind(path) == PathKind::File) Remove(RemovalKind::File, path);
       addGroup(split.subFolder);
     }
     addGroup(in_.startMenuFolder);

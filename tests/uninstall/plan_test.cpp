@@ -239,3 +239,23 @@ TEST(RemovalPlan, ADriveRootIsNeverRemoved) {
   in.shell = {};
   EXPECT_EQ(PlanRemoval(in, fs).steps, (std::vector<RemovalStep>{F(L"D:\\uninstall.exe")}));
 }
+
+TEST(RemovalPlan, NamesListedTwiceOrInOtherLetterCaseAreRemovedOnce) {
+  RemovalInput in = Input();
+  in.list.files.push_back("BIN\\example.exe");
+  in.list.folders.push_back("Docs");
+  in.list.menuLinks.push_back("Flat");
+  FakeFs fs = Installed();
+  // The fake file system is case-sensitive; answer for the other spelling too.
+  fs.File(L"C:\\Ex\\BIN\\example.exe").Folder(L"C:\\Ex\\Docs");
+  const RemovalPlan plan = PlanRemoval(in, fs);
+  int exe = 0, docs = 0, flat = 0;
+  for (const RemovalStep& s : plan.steps) {
+    exe += uninstall::SamePath(s.path, L"C:\\Ex\\bin\\Example.exe");
+    docs += uninstall::SamePath(s.path, L"C:\\Ex\\docs");
+    flat += s.path == kPrograms + L"Flat.lnk";
+  }
+  EXPECT_EQ(exe, 1);
+  EXPECT_EQ(docs, 1);
+  EXPECT_EQ(flat, 1);
+}
