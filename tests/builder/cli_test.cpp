@@ -150,9 +150,11 @@ TEST(Example, SampleProductBuildsCleanly) {
   namespace fs = std::filesystem;
   fs::copy(fs::path(source) / "examples/sample", dir / "sample", fs::copy_options::recursive);
   buildertest::WriteFile(dir / "sample/payload/bin/Example.exe", "MZ stands in for example-app.exe");
+  buildertest::WriteFile(dir / "uninstall.exe", "MZ stands in for uninstall.exe");
   const std::string out = (dir / "Example-setup.exe").string();
   buildertest::RunResult r = buildertest::RunMksetup(
-      {"build", (dir / "sample/setup.toml").string(), "--stub", buildertest::MakeStub(dir.path()).string(), "-o", out});
+      {"build", (dir / "sample/setup.toml").string(), "--stub", buildertest::MakeStub(dir.path()).string(),
+       "--uninstaller", (dir / "uninstall.exe").string(), "-o", out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
   r = buildertest::RunMksetup({"verify", out});
@@ -162,6 +164,7 @@ TEST(Example, SampleProductBuildsCleanly) {
   EXPECT_EQ(r.out.find("picture: 0 bytes"), std::string::npos);
   EXPECT_NE(r.out.find("shortcuts: 2\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("docs\\使用说明.txt"), std::string::npos);
+  EXPECT_NE(r.out.find("uninstall.exe"), std::string::npos) << "the uninstaller is packed";
 }
 
 }  // namespace
