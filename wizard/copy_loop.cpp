@@ -13,8 +13,11 @@ CopyOutcome RunCopyLoop(const std::wstring& installFolder, CopySource& source, C
   const int count = source.GetFileCount();
   int cursor = -1;
 
+  // Every missing level of the install folder is made, not only the last:
+  // a folder typed below one that does not exist yet (D:\Apps\Example
+  // without D:\Apps) must not leave every file to fail.
   std::wstring destination = installFolder;
-  source.CreateFolder(destination);
+  for (const std::wstring& level : FolderLevels(destination)) source.CreateFolder(level);
   if (!destination.empty()) destination = WithTrailingBackslash(destination);
 
   std::wstring path;

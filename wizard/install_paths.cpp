@@ -33,6 +33,27 @@ std::wstring AppendProductFolder(const std::wstring& folder, const std::wstring&
   return WithTrailingBackslash(folder) + productName;
 }
 
+std::vector<std::wstring> FolderLevels(const std::wstring& folder) {
+  std::size_t first = std::wstring::npos;  // index of the separator ending the root
+  if (folder.size() >= 3 && IsDriveLetter(folder[0]) && folder[1] == L':' && folder[2] == L'\\') {
+    first = 2;
+  } else if (folder.rfind(L"\\\\", 0) == 0) {
+    // \\server\share: the share is the root; levels start below it.
+    const std::size_t server = folder.find(L'\\', 2);
+    first = server == std::wstring::npos ? std::wstring::npos : folder.find(L'\\', server + 1);
+    if (first == std::wstring::npos) return {folder};
+  }
+  if (first == std::wstring::npos) return {folder};
+  std::vector<std::wstring> levels;
+  for (std::size_t at = folder.find(L'\\', first + 1); ; at = folder.find(L'\\', at + 1)) {
+    const std::size_t end = at == std::wstring::npos ? folder.size() : at;
+    // Doubled separators make no level of their own.
+    if (end > 0 && folder[end - 1] != L'\\') levels.push_back(folder.substr(0, end));
+    if (at == std::wstring::npos) break;
+  }
+  return levels;
+}
+
 bool IsInstallableFolder(const std::wstring& folder) {
   bool drive = folder.size() >= 3 && IsDriveLetter(folder[0]) && folder[1] == L':' && folder[2] == L'\\';
   if (!drive && !IsUncRoot(folder)) return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace wizard {
 
@@ -20,6 +21,12 @@ std::wstring AppendProductFolder(const std::wstring& folder, const std::wstring&
 // characters Windows forbids in paths (< > " | ? * and control characters,
 // ':' anywhere but at index 1).
 bool IsInstallableFolder(const std::wstring& folder);
+
+// The folders to create, outermost first, so that folder exists: every
+// level below the root ("C:\A", "C:\A\B" for "C:\A\B\"; below
+// "\\server\share" for a network path). A relative or empty folder gives
+// itself alone, so the copy still tries it.
+std::vector<std::wstring> FolderLevels(const std::wstring& folder);
 
 // The main program's full path. A path with ':' at index 1 (a drive path)
 // is kept as it is; so is any path when installFolder or the path is empty.

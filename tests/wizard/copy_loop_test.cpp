@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "wizard/install_paths.h"
 #include "wizard/messages.h"
 
 namespace wizard {
@@ -65,6 +66,20 @@ TEST(CopyLoop, CopiesEveryEntryBelowTheFolder) {
   EXPECT_EQ(sink.events, (Events{L"copied D:\\X\\f0", L"copied D:\\X\\f1", L"copied D:\\X\\f2", L"end"}));
   EXPECT_EQ(out.extracted, 3);
   EXPECT_FALSE(out.gaveUp);
+}
+
+// A folder typed below folders that do not exist yet gets all of them,
+// outermost first; a network path starts below its share.
+TEST(CopyLoop, CreatesEveryMissingLevelOfTheFolderOutermostFirst) {
+  FakeSource source(0);
+  FakeSink sink;
+  RunCopyLoop(L"D:\\Apps\\Vendor\\\\X\\", source, sink);
+  EXPECT_EQ(source.created, (std::vector<std::wstring>{L"D:\\Apps", L"D:\\Apps\\Vendor", L"D:\\Apps\\Vendor\\\\X"}));
+  EXPECT_EQ(sink.events, Events{L"end"});
+  EXPECT_EQ(FolderLevels(L"\\\\srv\\share\\A\\B"),
+            (std::vector<std::wstring>{L"\\\\srv\\share\\A", L"\\\\srv\\share\\A\\B"}));
+  EXPECT_EQ(FolderLevels(L"C:\\"), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderLevels(L""), std::vector<std::wstring>{L""});
 }
 
 TEST(CopyLoop, DestinationGetsOneBackslash) {
