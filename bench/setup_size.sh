@@ -6,7 +6,7 @@
 set -euo pipefail
 dirs=("${1:-build/win32/bin}" "${2:-build/win64/bin}")
 tools=(i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump)
-echo "| build | code (.text) | data (.data .rdata .bss .idata .pdata .xdata .tls .CRT .reloc) | code + data | resources (.rsrc) | other sections | file | goals met |"
+echo "| build | code (.text) | data (.data .rdata .bss .idata .pdata .xdata .eh_frame .tls .CRT .reloc) | code + data | resources (.rsrc) | other sections | file | goals met |"
 echo "|---|---|---|---|---|---|---|---|"
 for i in 0 1; do
   exe=${dirs[$i]}/setup.exe
@@ -20,7 +20,7 @@ for line in sys.stdin:
         name, size = p[1], int(p[2], 16)
         if name == '.text': code += size
         elif name == '.rsrc': rsrc += size
-        elif name in ('.data', '.rdata', '.bss', '.idata', '.pdata', '.xdata', '.tls', '.CRT', '.reloc', '.edata'): data += size
+        elif name in ('.data', '.rdata', '.bss', '.idata', '.pdata', '.xdata', '.tls', '.CRT', '.reloc', '.edata', '.eh_fram', '.eh_frame'): data += size
         else: other += size
 total = os.path.getsize(sys.argv[1])
 kib = lambda n: '%.1f KiB' % (n / 1024)
