@@ -1,4 +1,4 @@
-// The command line of mksetup (CLI11): build, list, verify, extract.
+// The command line of mksetup (CLI11): build, list, verify, extract, record.
 #include <CLI/CLI.hpp>
 
 #include "builder/commands.h"
@@ -31,6 +31,11 @@ int RunMksetup(int argc, const char* const* argv) {
   extractCmd->add_option("INSTALLER", installer, "The installer")->required();
   extractCmd->add_option("DIR", folder, "The folder to extract into")->required();
 
+  std::string recordFile;
+  CLI::App* recordCmd = app.add_subcommand("record", "Show the install record appended to the end of FILE (offset, magic, names)");
+  recordCmd->add_option("FILE", recordFile, "The file that received the record (the installed uninstaller)")->required();
+  recordCmd->add_flag("--json", json, "Print one JSON document");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -40,6 +45,7 @@ int RunMksetup(int argc, const char* const* argv) {
   if (buildCmd->parsed()) return RunBuild(build);
   if (listCmd->parsed()) return RunList(installer, json);
   if (verifyCmd->parsed()) return RunVerify(installer);
+  if (recordCmd->parsed()) return RunRecord(recordFile, json);
   return RunExtract(installer, folder);
 }
 

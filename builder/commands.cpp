@@ -9,6 +9,7 @@
 #include "builder/package_verify.h"
 #include "builder/path_text.h"
 #include "builder/progress_bar.h"
+#include "builder/record_reading.h"
 #include "builder/stub_locator.h"
 
 namespace fs = std::filesystem;
@@ -93,6 +94,18 @@ int RunExtract(const std::string& installer, const std::string& folder) {
   Print(stdout, "extracted " + std::to_string(report.folders) + " folders and " + std::to_string(report.files) +
                     " files below " + folder + (report.failures.empty() ? "" : ", " + std::to_string(report.failures.size()) + " entries failed") + "\n");
   return report.failures.empty() ? kExitOk : kExitFault;
+}
+
+int RunRecord(const std::string& file, bool json) {
+  RecordReport report;
+  std::string error;
+  switch (ReadRecord(Utf8ToPath(file), report, error)) {
+    case RecordStatus::CannotOpen: return Error(kExitBadInput, error);
+    case RecordStatus::NoRecord: return Error(kExitFault, error);
+    case RecordStatus::Found: break;
+  }
+  Print(stdout, json ? FormatRecordJson(report) : FormatRecordText(report));
+  return kExitOk;
 }
 
 }  // namespace builder

@@ -1,5 +1,6 @@
-// The four commands of mksetup, each returning the process exit code:
-// 0 done (warnings allowed), 1 the installer is faulty or an entry failed,
+// The commands of mksetup, each returning the process exit code:
+// 0 done (warnings allowed), 1 the installer is faulty or an entry failed
+// (record: the file holds no install record),
 // 2 bad input (manifest, files, paths) or the output could not be made.
 #pragma once
 
@@ -23,6 +24,9 @@ int RunBuild(const BuildCommand& command);
 int RunList(const std::string& installer, bool json);
 int RunVerify(const std::string& installer);
 int RunExtract(const std::string& installer, const std::string& folder);
+// Prints the install record at the end of file: exit 1 when there is none,
+// 2 when the file cannot be opened.
+int RunRecord(const std::string& file, bool json);
 
 // Parses the command line (UTF-8 arguments, argv[0] first) and runs the command.
 int RunMksetup(int argc, const char* const* argv);

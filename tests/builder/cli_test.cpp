@@ -1,9 +1,11 @@
 // The mksetup program end to end: exit codes, messages, default stub and
-// output, list --json, verify and extract as other tools script them.
+// output, list --json, verify, extract and record as other tools script them.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "builder/path_text.h"
+#include "integration/install_record.h"
 #include "test_support.h"
 
 namespace {
@@ -135,6 +137,50 @@ TEST_F(Cli, VerifyAndExtractFaultsExitWithOne) {
   EXPECT_EQ(RunMksetup({"list", out}).exitCode, 1);
   EXPECT_EQ(RunMksetup({"extract", out, (dir / "x").string()}).exitCode, 1);
   EXPECT_EQ(RunMksetup({"verify", (dir / "missing.exe").string()}).exitCode, 2);
+}
+
+TEST_F(Cli, RecordReadsTheBlockAnInstallationAppended) {
+  // The uninstaller as an installation leaves it: its bytes, then the block.
+  const fs::path uninstaller = dir / "安装目录/卸载.exe";
+  WriteFile(uninstaller, "MZ" + RandomBytes(3000, 11));
+  {
+    InstallRecord record;
+    ASSERT_TRUE(record.Open(builder::PathToWide(uninstaller), 1));
+    record.SetNames(L"示例\\工具", L"示例软件", L"示例软件");
+    record.Close();
+  }
+  RunResult r = RunMksetup({"record", uninstaller.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "offset: 3002\nmagic: 0x12030416\nstart-menu folder: 示例\\工具\nproduct name: 示例软件\n"
+            "log-on shortcut: 示例软件\nfile size: 3790\nconsistent: yes\n");
+  EXPECT_EQ(r.err, "");
+
+  r = RunMksetup({"record", uninstaller.string(), "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\n  \"offset\": 3002,\n  \"magic\": \"0x12030416\",\n  \"start_menu_folder\": \"示例\\\\工具\",\n"
+            "  \"product_name\": \"示例软件\",\n  \"autostart_link\": \"示例软件\",\n  \"file_size\": 3790,\n"
+            "  \"consistent\": true\n}\n");
+}
+
+TEST_F(Cli, RecordWithoutABlockExitsWithOneAndUnreadableWithTwo) {
+  WriteFile(dir / "plain.exe", "MZ" + std::string(2000, 'p'));
+  RunResult r = RunMksetup({"record", (dir / "plain.exe").string(), "--json"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("plain.exe: no install record: the last 788 bytes do not hold 0x12030416 at byte 8"),
+            std::string::npos) << r.err;
+
+  WriteFile(dir / "short.exe", std::string(100, '\0'));
+  r = RunMksetup({"record", (dir / "short.exe").string()});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("short.exe: 100 bytes, shorter than an install record (788 bytes)"), std::string::npos) << r.err;
+
+  r = RunMksetup({"record", (dir / "missing.exe").string()});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("missing.exe: cannot be opened"), std::string::npos) << r.err;
+  EXPECT_EQ(RunMksetup({"record"}).exitCode, 2);
 }
 
 }  // namespace
