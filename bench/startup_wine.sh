@@ -24,7 +24,10 @@ trap cleanup EXIT
 cp -r "$root/examples/sample" "$work/sample"
 mkdir -p "$work/sample/payload/bin"
 cp "$win64/min-dialog.exe" "$work/sample/payload/bin/Example.exe"
-"$native/mksetup" build "$work/sample/setup.toml" --stub "$win64/setup.exe" -o "$work/setup.exe" >/dev/null
+uninstaller=$win64/uninstall.exe
+[ -f "$uninstaller" ] || uninstaller=$win64/min-dialog.exe  # any program serves here
+"$native/mksetup" build "$work/sample/setup.toml" --stub "$win64/setup.exe" --uninstaller "$uninstaller" \
+  -o "$work/setup.exe" >/dev/null
 cp "$win64/min-dialog.exe" "$work/min-dialog.exe"
 
 "$root/scripts/wine-env" start "$state" >/dev/null

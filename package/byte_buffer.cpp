@@ -46,6 +46,20 @@ bool ByteBuffer::Assign(const void* src, int n) {
   return true;
 }
 
+unsigned char* ByteBuffer::Prepare(int n) {
+  if (n <= 0 || n == INT_MAX) return nullptr;
+  if (n >= capacity_) {
+    auto* block = new (std::nothrow) unsigned char[static_cast<std::size_t>(n) + 1];
+    if (!block) return nullptr;
+    delete[] data_;
+    data_ = block;
+    capacity_ = n + 1;
+  }
+  length_ = n;
+  data_[n] = 0;
+  return data_;
+}
+
 bool ByteBuffer::Inflate() {
   if (length_ <= kDataBlobHeadSize) return false;
   DataBlob head;
@@ -65,9 +79,10 @@ bool ByteBuffer::Inflate() {
     return false;
   }
   const int n = static_cast<int>(destLen);
-  if (n == head.rawLength && n >= capacity_) {
-    // Exactly the block Assign would make (n + 1 bytes): keep it instead of
-    // copying into another one.
+  if (n == head.rawLength) {
+    // The block holds exactly the decoded bytes and their 0: keep it instead
+    // of copying the contents once more (a stored file that did not shrink
+    // would otherwise be copied into the blob's own, larger storage).
     delete[] data_;
     data_ = block;
     capacity_ = n + 1;

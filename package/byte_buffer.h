@@ -18,6 +18,10 @@ class ByteBuffer {
   // Copies n bytes in; n <= 0 only sets the length to 0. Grows to exactly
   // n + 1 bytes when n >= capacity. False only when the storage cannot grow.
   bool Assign(const void* src, int n);
+  // Makes room for n > 0 bytes as Assign does, sets the length to n and
+  // returns the storage for the caller to fill (the bytes are undefined
+  // until then); null, with the buffer unchanged, when it cannot grow.
+  unsigned char* Prepare(int n);
   // Decodes the DataBlob held in the buffer in place; on failure the buffer is unchanged.
   bool Inflate();
   // UTF-8 bytes to a wide string (malformed input becomes U+FFFD).

@@ -241,24 +241,32 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
     return false;
   }
 
-  Block block = ReadBlock(file_, static_cast<std::int64_t>(cursor) + kEntryHeaderSize, n);
-  if (!block) {
+  // The name and the stored data are read one after the other, the data
+  // straight into the buffer that decodes it, so that a large file is
+  // neither copied nor held more than twice (stored and decoded).
+  const std::int64_t at = static_cast<std::int64_t>(cursor) + kEntryHeaderSize;
+  const std::int64_t fileSize = file_.Size();
+  if (fileSize < 0 || n > fileSize - at) {
     cursor = next;
     return false;
   }
-  // The name is converted now; the stored block goes before decoding so that
-  // a large file is not held three times over.
-  const std::wstring name = Text(block.get(), header.nameLength);
+  std::wstring name;
+  if (header.nameLength > 0) {
+    Block block = ReadBlock(file_, at, header.nameLength);
+    if (!block) {
+      cursor = next;
+      return false;
+    }
+    name = Text(block.get(), header.nameLength);
+  }
   ByteBuffer data;
   if (header.dataLength > 0) {
-    const bool stored = data.Assign(block.get() + header.nameLength, header.dataLength);
-    block.reset();
-    if (!stored || !data.Inflate()) {
+    unsigned char* stored = data.Prepare(header.dataLength);
+    if (!stored || !ReadExact(file_, stored, header.dataLength) || !data.Inflate()) {
       cursor = next;
       return false;
     }
   }
-  block.reset();
 
   std::wstring path = folder;
   if (path.back() != L'\\') path.push_back(L'\\');
