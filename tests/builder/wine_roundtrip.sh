@@ -69,4 +69,37 @@ set -e
 grep -q "product.colour: is not a known key" "$work/bad.err" || fail "bad manifest message: $(cat "$work/bad.err")"
 [ ! -e "$work/bad.exe" ] || fail "output left behind"
 [ -z "$(find "$work" -maxdepth 1 -name '.*partial*')" ] || fail "temporary file left behind"
+
+# An install record laid out byte by byte here, read back by mksetup.exe
+# record: offset, magic and the CJK names; then no record (1) and no file (2).
+python3 - "$work/卸载.exe" <<'PY'
+import struct, sys
+head = b"MZ" + bytes(range(256)) * 8
+names = ["示例\\工具", "示例软件", "示例软件 自动启动"]
+block = struct.pack("<5I", len(head), 0, 0x12030416, 0, 0)
+block += b"".join(n.encode("utf-8").ljust(256, b"\0") for n in names)
+assert len(block) == 788
+open(sys.argv[1], "wb").write(head + block)
+PY
+"$wine" "$mksetup" record "$(winpath "$work/卸载.exe")" --json >"$work/record.json" || fail "record --json"
+python3 - "$work/record.json" <<'PY' || fail "record --json content: $(cat "$work/record.json")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["offset"] == 2050 and doc["magic"] == "0x12030416", doc
+assert doc["start_menu_folder"] == "示例\\工具", doc["start_menu_folder"]
+assert doc["product_name"] == "示例软件" and doc["autostart_link"] == "示例软件 自动启动", doc
+assert doc["file_size"] == 2050 + 788 and doc["consistent"] is True, doc
+PY
+"$wine" "$mksetup" record "$(winpath "$work/卸载.exe")" >"$work/record.txt" || fail "record"
+grep -q "^product name: 示例软件" "$work/record.txt" || fail "record text: $(cat "$work/record.txt")"
+grep -q "^consistent: yes" "$work/record.txt" || fail "record text: $(cat "$work/record.txt")"
+set +e
+"$wine" "$mksetup" record "$(winpath "$installer")" >/dev/null 2>"$work/record.err"
+rc_none=$?
+"$wine" "$mksetup" record "$(winpath "$work/无此文件.exe")" >/dev/null 2>>"$work/record.err"
+rc_missing=$?
+set -e
+[ $rc_none -eq 1 ] || fail "record of a file without one exited $rc_none: $(cat "$work/record.err")"
+[ $rc_missing -eq 2 ] || fail "record of a missing file exited $rc_missing: $(cat "$work/record.err")"
+
 echo "mksetup.exe round trip under Wine: ok"
