@@ -39,12 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   InstallRecord again;
   if (!again.Open(path, 0)) std::abort();
   if (!again.HasMagic() || again.RecordOffset() != size) std::abort();
-  // Names that fit a slot come back as they went in (a slot's text ends at
-  // its first 0 byte, which the wide form also keeps).
-  if (!menu.empty() && again.StartMenuFolder() != menu && again.StartMenuFolder().size() != 0) {
-    // a name of 256 UTF-8 bytes or more was not stored: the slot stays 0
-    std::abort();
-  }
+  // A name read back is stored again as it was, unless its UTF-8 form (bytes
+  // that were not UTF-8 come back as U+FFFD, three bytes each) no longer fits
+  // the slot, which then stays 0.
+  const std::wstring menuAgain = again.StartMenuFolder();
+  if (!menu.empty() && !menuAgain.empty() && menuAgain != menu) std::abort();
   again.Close();
   return 0;
 }

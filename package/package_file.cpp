@@ -14,6 +14,7 @@
 #include <memory>
 #include <new>
 
+#include "package/package_writer.h"
 #include "platform/utf.h"
 
 namespace {
@@ -251,13 +252,24 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
     return false;
   }
   std::wstring name;
+  const bool creates = header.type == PKG_ENTRY_FOLDER || header.type == PKG_ENTRY_FILE;
   if (header.nameLength > 0) {
     Block block = ReadBlock(file_, at, header.nameLength);
-    if (!block) {
+    // A folder or file is made only under a name the package writer would
+    // have written: a damaged or foreign package must not reach outside the
+    // install folder ("..", a drive, a leading or a forward slash) nor open
+    // a device (CON, NUL, ...).
+    if (!block ||
+        (creates && !IsSafeEntryName(std::string_view(reinterpret_cast<const char*>(block.get()),
+                                                      static_cast<std::size_t>(header.nameLength))))) {
       cursor = next;
       return false;
     }
     name = Text(block.get(), header.nameLength);
+  } else if (creates) {
+    // No name: the entry would stand for the install folder itself.
+    cursor = next;
+    return false;
   }
   ByteBuffer data;
   if (header.dataLength > 0) {

@@ -28,6 +28,9 @@ class PackageFile {
   bool GetMainProgram(std::wstring& path);
   bool GetRecordFileName(std::wstring& name);
   int GetFileCount();
+  // A folder or file entry whose name IsSafeEntryName refuses (parent steps,
+  // drives, slashes, device names: only a damaged package has one) fails
+  // like an undecodable entry: false, cursor advanced, nothing created.
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor);
   int GetShortcutCount();
   // texts: menu path, target, description.
