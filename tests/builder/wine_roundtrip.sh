@@ -42,7 +42,11 @@ assert any(e["name"] == "docs\\使用说明.txt" for e in doc["entries"])
 PY
 
 "$wine" "$mksetup" extract "$(winpath "$installer")" "$(winpath "$work/解压")" >/dev/null || fail "extract"
-diff -r "$work/解压" "$work/sample/payload" || fail "extracted tree differs from the payload"
+# The sample packs the uninstaller as its record file: the payload plus
+# uninstall.exe, which starts with the bytes of the uninstaller program.
+diff -r -x uninstall.exe "$work/解压" "$work/sample/payload" || fail "extracted tree differs from the payload"
+cmp -n "$(stat -c %s "$SETUP_BIN_DIR/uninstall.exe")" "$work/解压/uninstall.exe" "$SETUP_BIN_DIR/uninstall.exe" \
+  || fail "packed uninstall.exe does not start with the uninstaller"
 
 # A flipped byte in the last file's blob: verify names a fault and exits 1.
 python3 - "$installer" <<'PY'
