@@ -90,7 +90,14 @@ bool ByteBuffer::Inflate() {
     data_[n] = 0;
     return true;
   }
-  // Assign keeps the stored blob when it cannot grow.
+  // Assign keeps the stored blob when it cannot grow. Nothing decoded is an
+  // empty text: Assign of 0 bytes would leave the blob's first byte behind
+  // the length, so the buffer is cleared instead.
+  if (n == 0) {
+    delete[] block;
+    Clear();
+    return true;
+  }
   const bool ok = Assign(block, n);
   delete[] block;
   return ok;

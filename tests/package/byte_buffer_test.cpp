@@ -154,6 +154,13 @@ TEST(ByteBuffer, InflateAcceptsAnyZlibLevelAndShortOutput) {
   Load(b, Blob(ZlibStream("", 6), 0));
   ASSERT_TRUE(b.Inflate());
   EXPECT_EQ(b.Length(), 0);
+  // An empty stream that claims raw bytes still leaves a 0-terminated
+  // buffer, not the blob's first byte behind length 0.
+  Load(b, Blob(ZlibStream("", 6), 5));
+  ASSERT_TRUE(b.Inflate());
+  EXPECT_EQ(b.Length(), 0);
+  ASSERT_NE(b.Data(), nullptr);
+  EXPECT_EQ(b.Data()[0], 0);
 }
 
 TEST(ByteBuffer, InflateFailuresLeaveTheBufferUnchanged) {
