@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -55,7 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::wstring outPath = L"unset";
     const int before = cursor;
     const bool ok = package.ExtractNext(outPath, folder, cursor);
-    if (outPath != L"unset") CheckInside(outPath, scratch.Folder());
+    // Folders and files must land inside; entries of other types only form
+    // their path (nothing is created for them), and the box check below
+    // would see anything they made all the same.
+    const std::int64_t at = before == -1 ? package.Trailer().entryListOffset : before;
+    std::int16_t type = -1;
+    if (at >= 0 && static_cast<std::uint64_t>(at) + sizeof type <= size) std::memcpy(&type, data + at, sizeof type);
+    if (outPath != L"unset" && (type == PKG_ENTRY_FOLDER || type == PKG_ENTRY_FILE)) {
+      CheckInside(outPath, scratch.Folder());
+    }
     // A header that cannot be read ends the walk, as in the copy worker's skip.
     if (!ok && cursor == before) break;
   }
