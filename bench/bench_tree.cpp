@@ -8,7 +8,7 @@
 namespace bench {
 namespace {
 
-const char* const kWords[] = {"install", "package", "folder", "entry", "record", "shortcut", "program", "licence",
+const char* const kWords[] = {"install", "package", "folder", "entry",  "record", "shortcut", "program", "licence",
                               "window",  "message", "thread", "worker", "buffer", "stream",   "offset",  "trailer",
                               "安装",    "程序",    "文件夹", "许可",   "的",     "12",       "0x1F",    "=",
                               "value",   "config",  "error",  "done",   "retry",  "skip",     "path",    "name"};
@@ -72,7 +72,8 @@ TreeStats MakeBenchTree(const std::filesystem::path& root, std::uint64_t totalBy
       std::filesystem::create_directories(folder);
       stats.folders += 1;
     }
-    std::ofstream out(folder / (std::string("file") + std::to_string(index) + (compressible ? ".txt" : ".bin")), std::ios::binary);
+    std::ofstream out(folder / (std::string("file") + std::to_string(index) + (compressible ? ".txt" : ".bin")),
+                      std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     stats.bytes += size;
     stats.files += 1;

@@ -139,7 +139,8 @@ const char* ExtractBare(const std::wstring& folder) {
     if (e.dataLength > 0) {
       raw.resize(static_cast<std::size_t>(e.rawLength) + 1);
       const unsigned char* stream = stored.data() + 20 + e.name.size() + 8;
-      if (uncompress(raw.data(), &length, stream, static_cast<uLong>(e.dataLength - 8)) != Z_OK) return "uncompress failed";
+      if (uncompress(raw.data(), &length, stream, static_cast<uLong>(e.dataLength - 8)) != Z_OK)
+        return "uncompress failed";
     }
     platform::File out;
     std::uint32_t written = 0;
@@ -189,8 +190,9 @@ void BM_Checksum(benchmark::State& state, bool viaZlib) {
   }
   const Clock::time_point start = Clock::now();
   for (auto _ : state) {
-    std::uint32_t h = viaZlib ? ~static_cast<std::uint32_t>(crc32(0xFFFFFFFFul, bytes.data(), static_cast<uInt>(bytes.size())))
-                              : PackageChecksum(bytes.data(), bytes.size());
+    std::uint32_t h =
+        viaZlib ? ~static_cast<std::uint32_t>(crc32(0xFFFFFFFFul, bytes.data(), static_cast<uInt>(bytes.size())))
+                : PackageChecksum(bytes.data(), bytes.size());
     benchmark::DoNotOptimize(h);
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -253,13 +255,19 @@ int main(int argc, char** argv) {
   const std::string all = "build -j" + std::to_string(cores);
   benchmark::RegisterBenchmark(("build/j1_vs_j" + std::to_string(cores)).c_str(),
                                [cores](benchmark::State& s) { BM_BuildThreads(s, cores); })
-      ->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+      ->Iterations(3)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   benchmark::RegisterBenchmark("extract/ExtractNext_vs_bare", BM_Extract)
-      ->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+      ->Iterations(4)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   benchmark::RegisterBenchmark("checksum/PackageChecksum", [](benchmark::State& s) { BM_Checksum(s, false); })
-      ->Iterations(8)->Unit(benchmark::kMillisecond);
+      ->Iterations(8)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("checksum/zlib_crc32", [](benchmark::State& s) { BM_Checksum(s, true); })
-      ->Iterations(8)->Unit(benchmark::kMillisecond);
+      ->Iterations(8)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
@@ -269,7 +277,8 @@ int main(int argc, char** argv) {
     std::printf("  build speed-up -j%d / -j1: %.2f\n", cores, g_rates[all] / g_rates["build -j1"]);
   }
   if (g_rates.count("ExtractNext") && g_rates.count("bare uncompress + write")) {
-    std::printf("  ExtractNext / bare uncompress + write: %.2f\n", g_rates["ExtractNext"] / g_rates["bare uncompress + write"]);
+    std::printf("  ExtractNext / bare uncompress + write: %.2f\n",
+                g_rates["ExtractNext"] / g_rates["bare uncompress + write"]);
   }
   std::error_code ec;
   fs::remove_all(g.dir, ec);

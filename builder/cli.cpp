@@ -11,11 +11,17 @@ int RunMksetup(int argc, const char* const* argv) {
   app.require_subcommand(1);
 
   BuildCommand build;
-  CLI::App* buildCmd = app.add_subcommand("build", "Make an installer: the stub program with the package of MANIFEST appended");
+  CLI::App* buildCmd =
+      app.add_subcommand("build", "Make an installer: the stub program with the package of MANIFEST appended");
   buildCmd->add_option("MANIFEST", build.manifest, "The TOML manifest")->required();
-  buildCmd->add_option("-o,--output", build.output, "Where to write the installer (default: the manifest's output key, else <product name>-setup.exe here)");
-  buildCmd->add_option("--stub", build.stub, "The installer program to append the package to (default: setup.exe built beside mksetup)");
-  buildCmd->add_option("--uninstaller", build.uninstaller, "The uninstaller program packed when the manifest sets product.uninstaller (default: uninstall.exe beside the stub)");
+  buildCmd->add_option(
+      "-o,--output", build.output,
+      "Where to write the installer (default: the manifest's output key, else <product name>-setup.exe here)");
+  buildCmd->add_option("--stub", build.stub,
+                       "The installer program to append the package to (default: setup.exe built beside mksetup)");
+  buildCmd->add_option(
+      "--uninstaller", build.uninstaller,
+      "The uninstaller program packed when the manifest sets product.uninstaller (default: uninstall.exe beside the stub)");
   buildCmd->add_option("-j,--jobs", build.jobs, "Compression threads (default: all cores)")->check(CLI::PositiveNumber);
 
   std::string installer, folder;
@@ -32,8 +38,10 @@ int RunMksetup(int argc, const char* const* argv) {
   extractCmd->add_option("DIR", folder, "The folder to extract into")->required();
 
   std::string recordFile;
-  CLI::App* recordCmd = app.add_subcommand("record", "Show the install record appended to the end of FILE (offset, magic, names)");
-  recordCmd->add_option("FILE", recordFile, "The file that received the record (the installed uninstaller)")->required();
+  CLI::App* recordCmd =
+      app.add_subcommand("record", "Show the install record appended to the end of FILE (offset, magic, names)");
+  recordCmd->add_option("FILE", recordFile, "The file that received the record (the installed uninstaller)")
+      ->required();
   recordCmd->add_flag("--json", json, "Print one JSON document");
 
   try {

@@ -56,9 +56,10 @@ int RunBuild(const BuildCommand& command) {
   bar.Finish();
   for (const std::string& w : result.warnings) Print(stderr, "mksetup: warning: " + w + "\n");
   if (!ok) return Error(kExitBadInput, error + "; no installer written");
-  Print(stdout, "wrote " + PathToUtf8(result.output) + ": " + std::to_string(result.installerSize) + " bytes (package " +
-                    std::to_string(result.packageSize) + " bytes: " + std::to_string(result.folders) + " folders, " +
-                    std::to_string(result.files) + " files of " + std::to_string(result.sourceBytes) + " bytes)\n");
+  Print(stdout, "wrote " + PathToUtf8(result.output) + ": " + std::to_string(result.installerSize) +
+                    " bytes (package " + std::to_string(result.packageSize) +
+                    " bytes: " + std::to_string(result.folders) + " folders, " + std::to_string(result.files) +
+                    " files of " + std::to_string(result.sourceBytes) + " bytes)\n");
   return kExitOk;
 }
 
@@ -92,7 +93,9 @@ int RunExtract(const std::string& installer, const std::string& folder) {
   if (!ExtractInstaller(Utf8ToPath(installer), Utf8ToPath(folder), report, error)) return Error(kExitFault, error);
   for (const std::string& f : report.failures) Print(stderr, "mksetup: error: " + f + "\n");
   Print(stdout, "extracted " + std::to_string(report.folders) + " folders and " + std::to_string(report.files) +
-                    " files below " + folder + (report.failures.empty() ? "" : ", " + std::to_string(report.failures.size()) + " entries failed") + "\n");
+                    " files below " + folder +
+                    (report.failures.empty() ? "" : ", " + std::to_string(report.failures.size()) + " entries failed") +
+                    "\n");
   return report.failures.empty() ? kExitOk : kExitFault;
 }
 
@@ -100,9 +103,12 @@ int RunRecord(const std::string& file, bool json) {
   RecordReport report;
   std::string error;
   switch (ReadRecord(Utf8ToPath(file), report, error)) {
-    case RecordStatus::CannotOpen: return Error(kExitBadInput, error);
-    case RecordStatus::NoRecord: return Error(kExitFault, error);
-    case RecordStatus::Found: break;
+    case RecordStatus::CannotOpen:
+      return Error(kExitBadInput, error);
+    case RecordStatus::NoRecord:
+      return Error(kExitFault, error);
+    case RecordStatus::Found:
+      break;
   }
   Print(stdout, json ? FormatRecordJson(report) : FormatRecordText(report));
   return kExitOk;

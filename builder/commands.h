@@ -14,10 +14,10 @@ constexpr int kExitBadInput = 2;
 
 struct BuildCommand {
   std::string manifest;
-  std::string output;  // empty: default
-  std::string stub;    // empty: the installer built beside mksetup
+  std::string output;       // empty: default
+  std::string stub;         // empty: the installer built beside mksetup
   std::string uninstaller;  // empty: uninstall.exe beside the stub (product.uninstaller)
-  int jobs = 0;        // 0: all cores
+  int jobs = 0;             // 0: all cores
 };
 
 int RunBuild(const BuildCommand& command);

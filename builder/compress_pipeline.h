@@ -24,8 +24,7 @@ class CompressPipeline {
  public:
   // threads >= 1; memoryBudget: bytes of source files that may be in flight
   // at once (a single larger file still goes through, alone).
-  CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize,
-                   std::uint64_t memoryBudget);
+  CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize, std::uint64_t memoryBudget);
   // Stops the workers and waits for them.
   ~CompressPipeline();
   CompressPipeline(const CompressPipeline&) = delete;

@@ -28,8 +28,8 @@ bool IsDeviceName(std::string_view component) {
   for (const char* d : plain) {
     if (stem == d) return true;
   }
-  if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-      stem[3] >= '1' && stem[3] <= '9') {
+  if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+      stem[3] <= '9') {
     return true;
   }
   return false;

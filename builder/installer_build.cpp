@@ -139,7 +139,8 @@ bool CopyStub(const fs::path& stub, std::ofstream& out, std::uint64_t& size, std
     }
   }
   if (head[0] != 'M' || head[1] != 'Z') {
-    warnings.push_back(PathToUtf8(stub) + ": the stub is not a Windows program (no MZ header); the result will not run");
+    warnings.push_back(PathToUtf8(stub) +
+                       ": the stub is not a Windows program (no MZ header); the result will not run");
   }
   return true;
 }
@@ -202,7 +203,8 @@ class Builder {
     if (result_.output.has_parent_path()) {
       std::error_code ec;
       fs::create_directories(result_.output.parent_path(), ec);
-      if (ec) return Fail(PathToUtf8(result_.output.parent_path()) + ": cannot create the output folder: " + ec.message());
+      if (ec)
+        return Fail(PathToUtf8(result_.output.parent_path()) + ": cannot create the output folder: " + ec.message());
     }
     TemporaryOutput temp(result_.output);
     if (!temp.Open()) return Fail(PathToUtf8(temp.Path()) + ": cannot create the installer file");
@@ -261,7 +263,8 @@ class Builder {
     for (const SourceItem& item : items) {
       if (item.folder) {
         if (static_cast<std::uint64_t>(sink.Position()) + sizeof(EntryHeader) + item.name.size() +
-                sizeof(PackageTrailer) > options_.maxInstallerSize) {
+                sizeof(PackageTrailer) >
+            options_.maxInstallerSize) {
           return TooLarge(item.name);
         }
         if (!writer.AddFolder(item.name)) return WriterFailed(writer);
@@ -270,7 +273,8 @@ class Builder {
       }
       if (!pipeline.Next(blob, why)) return Fail(why);
       if (static_cast<std::uint64_t>(sink.Position()) + sizeof(EntryHeader) + item.name.size() + blob.size() +
-              sizeof(PackageTrailer) > options_.maxInstallerSize) {
+              sizeof(PackageTrailer) >
+          options_.maxInstallerSize) {
         return TooLarge(item.name);
       }
       if (!writer.AddFile(item.name, blob)) return WriterFailed(writer);

@@ -15,10 +15,10 @@ namespace builder {
 
 struct BuildOptions {
   std::filesystem::path manifest;
-  std::filesystem::path output;  // empty: the manifest's output key, else "<product name>-setup.exe"
-  std::filesystem::path stub;    // the installer program the package is appended to
-  std::filesystem::path uninstaller;  // for product.uninstaller; empty: uninstall.exe beside the stub
-  int threads = 0;               // compression threads; 0: one per core
+  std::filesystem::path output;               // empty: the manifest's output key, else "<product name>-setup.exe"
+  std::filesystem::path stub;                 // the installer program the package is appended to
+  std::filesystem::path uninstaller;          // for product.uninstaller; empty: uninstall.exe beside the stub
+  int threads = 0;                            // compression threads; 0: one per core
   std::uint64_t memoryBudget = 256ull << 20;  // source bytes compressed ahead of the writer
   std::uint64_t maxFileSize = PKG_MAX_RAW_LENGTH;
   std::uint64_t maxInstallerSize = 0x7FFFFFFF;  // offsets are signed 32-bit

@@ -25,8 +25,7 @@ constexpr char32_t kPrivateLast = 0xEBFF;
 struct SwapRange {
   char32_t first, last, to;
 };
-constexpr SwapRange kSwapRanges[] = {
-    {0x00A1, 0x0499, 0xE800}, {0x2C8E, 0x3087, 0xE000}, {0xFB26, 0xFEFE, 0xE400}};
+constexpr SwapRange kSwapRanges[] = {{0x00A1, 0x0499, 0xE800}, {0x2C8E, 0x3087, 0xE000}, {0xFB26, 0xFEFE, 0xE400}};
 
 // Rebuilds text with map applied to the code point of every well-formed
 // two- or three-byte UTF-8 sequence; all other bytes stay as they are.
@@ -151,8 +150,7 @@ bool CheckInstallPath(const std::string& value, bool allowDrive, std::string& wh
   return IsInstallableName(value, &why);
 }
 
-bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m,
-                 std::string& error) {
+bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m, std::string& error) {
   KeyReader top(root, "", error);
   std::string output;
   if (!top.Text("output", output)) return false;
@@ -243,8 +241,7 @@ bool IsDrivePath(std::string_view path) {
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest,
-                   std::string& error) {
+bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest, std::string& error) {
   const std::string fileName = PathToUtf8(file);
   Manifest m;
   m.file = file;
@@ -261,8 +258,8 @@ bool ParseManifest(std::string_view text, const std::filesystem::path& file, Man
     const toml::source_region& where = e.source();
     std::string description(e.description());
     SwapBack(description);
-    error = fileName + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) +
-            ": " + description;
+    error = fileName + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) + ": " +
+            description;
     return false;
   }
   std::string keyError;

@@ -13,20 +13,20 @@
 namespace builder {
 
 struct ManifestShortcut {
-  std::string menu;         // group folder, backslash, shortcut name
-  std::string target;       // relative to the install folder, or a drive path
+  std::string menu;    // group folder, backslash, shortcut name
+  std::string target;  // relative to the install folder, or a drive path
   std::string description;
 };
 
 struct Manifest {
-  std::filesystem::path file;     // the manifest itself
-  std::filesystem::path output;   // empty: not given
+  std::filesystem::path file;    // the manifest itself
+  std::filesystem::path output;  // empty: not given
   PackageTexts texts;
   std::filesystem::path picture;  // empty: no picture
   std::filesystem::path license;  // empty: no licence text
   std::string mainProgram;
   std::string recordFile;
-  bool uninstaller = false;       // product.uninstaller: pack the uninstaller as the record file
+  bool uninstaller = false;  // product.uninstaller: pack the uninstaller as the record file
   std::filesystem::path source;
   std::vector<ManifestShortcut> shortcuts;
 };
@@ -36,8 +36,7 @@ struct Manifest {
 bool LoadManifest(const std::filesystem::path& file, Manifest& manifest, std::string& error);
 
 // The same on manifest text already in memory; paths resolve against file's folder.
-bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest,
-                   std::string& error);
+bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest, std::string& error);
 
 // True for a path of the form "C:\..." (kept as it is by the installer).
 bool IsDrivePath(std::string_view path);

@@ -16,12 +16,14 @@ std::vector<std::string> CheckManifest(const Manifest& m, const std::vector<Sour
   auto packaged = [&](const std::string& path) { return IsDrivePath(path) || files.count(CaseFoldKey(path)) != 0; };
 
   if (m.mainProgram.empty()) {
-    warnings.push_back("product.main_program is not set: the finish page cannot start the program and no desktop shortcut can be made");
+    warnings.push_back(
+        "product.main_program is not set: the finish page cannot start the program and no desktop shortcut can be made");
   } else if (!packaged(m.mainProgram)) {
     warnings.push_back("product.main_program '" + m.mainProgram + "' is not among the packaged files");
   }
   if (!m.recordFile.empty() && !packaged(m.recordFile)) {
-    warnings.push_back("product.record_file '" + m.recordFile + "' is not among the packaged files: no install record will be kept");
+    warnings.push_back("product.record_file '" + m.recordFile +
+                       "' is not among the packaged files: no install record will be kept");
   }
   for (std::size_t i = 0; i < m.shortcuts.size(); ++i) {
     const ManifestShortcut& s = m.shortcuts[i];

@@ -48,14 +48,16 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
   PackageScan scan;
   ScanFault fault;
   if (!ScanPackage(installer, ScanOptions{}, scan, fault)) {
-    error = PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
+    error =
+        PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
     return false;
   }
   for (const ScannedEntry& e : scan.entries) {
     std::string why;
     if ((e.type == PKG_ENTRY_FOLDER || e.type == PKG_ENTRY_FILE) && !IsInstallableName(e.name, &why)) {
-      error = PathToUtf8(installer) + ": entry " + (platform::IsValidUtf8(e.name) ? "'" + e.name + "'" : "(not UTF-8)") +
-              " has an unsafe name (" + why + "); nothing was extracted";
+      error = PathToUtf8(installer) + ": entry " +
+              (platform::IsValidUtf8(e.name) ? "'" + e.name + "'" : "(not UTF-8)") + " has an unsafe name (" + why +
+              "); nothing was extracted";
       return false;
     }
   }

@@ -40,7 +40,8 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
   PackageScan scan;
   ScanFault fault;
   if (!ScanPackage(installer, ScanOptions{}, scan, fault)) {
-    error = PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
+    error =
+        PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
     return false;
   }
   PackageFile package;
@@ -62,7 +63,8 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
   if (package.ReadPicture(picture)) listing.pictureSize = picture.Length();
   value.clear();
   listing.agreementStoredSize = scan.trailer.agreementLength;
-  if (package.ReadAgreement(value)) listing.agreementTextSize = static_cast<std::int64_t>(platform::WideToUtf8(value).size());
+  if (package.ReadAgreement(value))
+    listing.agreementTextSize = static_cast<std::int64_t>(platform::WideToUtf8(value).size());
   int cursor = -1;
   for (int i = 0; i < package.GetShortcutCount(); ++i) {
     std::wstring s[3];
@@ -114,11 +116,21 @@ std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char esc[8];
@@ -143,15 +155,16 @@ std::string FormatListingJson(const PackageListing& l) {
   out += "  \"entries\": [";
   for (std::size_t i = 0; i < l.entries.size(); ++i) {
     const ScannedEntry& e = l.entries[i];
-    out += std::string(i ? "," : "") + "\n    {\"type\": \"" + TypeName(e.type) + "\", \"name\": " + JsonString(e.name) +
-           ", \"stored_size\": " + std::to_string(e.dataLength) + ", \"raw_size\": " + std::to_string(e.rawLength) + "}";
+    out += std::string(i ? "," : "") + "\n    {\"type\": \"" + TypeName(e.type) +
+           "\", \"name\": " + JsonString(e.name) + ", \"stored_size\": " + std::to_string(e.dataLength) +
+           ", \"raw_size\": " + std::to_string(e.rawLength) + "}";
   }
   out += l.entries.empty() ? "],\n" : "\n  ],\n";
   out += "  \"shortcuts\": [";
   for (std::size_t i = 0; i < l.shortcuts.size(); ++i) {
     const ScannedShortcut& s = l.shortcuts[i];
-    out += std::string(i ? "," : "") + "\n    {\"menu\": " + JsonString(s.menu) + ", \"target\": " + JsonString(s.target) +
-           ", \"description\": " + JsonString(s.description) + "}";
+    out += std::string(i ? "," : "") + "\n    {\"menu\": " + JsonString(s.menu) +
+           ", \"target\": " + JsonString(s.target) + ", \"description\": " + JsonString(s.description) + "}";
   }
   out += l.shortcuts.empty() ? "]\n" : "\n  ]\n";
   return out + "}\n";

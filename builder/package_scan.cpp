@@ -91,7 +91,8 @@ class Scanner {
     const std::int32_t* words = reinterpret_cast<const std::int32_t*>(&t);
     for (int i = 0; i < 11; ++i) {
       if (i != 2 && words[i] < 0) {
-        return Fault(end_ + 4 * i, "trailer word " + std::to_string(i) + " is negative (" + std::to_string(words[i]) + ")");
+        return Fault(end_ + 4 * i,
+                     "trailer word " + std::to_string(i) + " is negative (" + std::to_string(words[i]) + ")");
       }
     }
     std::int64_t pos = t.infoOffset;
@@ -169,7 +170,8 @@ class Scanner {
     if (!Read(pos, &h, sizeof h, "the info header")) return false;
     std::int64_t sum = 0;
     for (int i = 0; i < 5; ++i) {
-      if (h.length[i] < 0) return Fault(pos + 4 + 4 * i, "info text " + std::to_string(i + 1) + " has a negative length");
+      if (h.length[i] < 0)
+        return Fault(pos + 4 + 4 * i, "info text " + std::to_string(i + 1) + " has a negative length");
       sum += h.length[i];
     }
     if (sum != h.total) {
@@ -193,13 +195,15 @@ class Scanner {
     EntryHeader h;
     if (!Read(pos, &h, sizeof h, "the " + what)) return false;
     if (h.type != type) {
-      return Fault(pos, "expected the " + what + " (type " + std::to_string(type) + "), found type " + std::to_string(h.type));
+      return Fault(
+          pos, "expected the " + what + " (type " + std::to_string(type) + "), found type " + std::to_string(h.type));
     }
     if (h.dataLength != 0) return Fault(pos + 16, "the " + what + " carries data");
     if (h.nameLength < 0) return Fault(pos + 8, "the " + what + " has a negative length");
     if (!Need(pos + sizeof h, h.nameLength, "the " + what)) return false;
     if (!file_.ReadText(pos + sizeof h, h.nameLength, value)) return Fault(pos, "the " + what + " cannot be read");
-    if (options_.checkNames && !platform::IsValidUtf8(value)) return Fault(pos + sizeof h, "the " + what + " is not valid UTF-8");
+    if (options_.checkNames && !platform::IsValidUtf8(value))
+      return Fault(pos + sizeof h, "the " + what + " is not valid UTF-8");
     pos += sizeof h + h.nameLength;
     return true;
   }
@@ -258,8 +262,9 @@ class Scanner {
 
   bool Blob(std::int64_t offset, std::int32_t length, const std::string& what, std::int32_t& rawLength) {
     if (length <= kDataBlobHeadSize) {
-      return options_.decodeBlobs ? Fault(offset, what + ": a blob of " + std::to_string(length) + " bytes cannot be decoded")
-                                  : true;
+      return options_.decodeBlobs
+                 ? Fault(offset, what + ": a blob of " + std::to_string(length) + " bytes cannot be decoded")
+                 : true;
     }
     DataBlob head;
     if (!file_.ReadAt(offset, &head, sizeof head)) return Fault(offset, what + ": cannot be read");
@@ -331,7 +336,8 @@ class Scanner {
       streamFaultAt = offset + length;
     }
     if (checksum != head.checksum) {
-      return Fault(offset, what + ": checksum " + Hex(checksum) + " of the stream differs from the stored " + Hex(head.checksum));
+      return Fault(offset, what + ": checksum " + Hex(checksum) + " of the stream differs from the stored " +
+                               Hex(head.checksum));
     }
     if (!streamFault.empty()) return Fault(streamFaultAt, what + ": " + streamFault);
     if (produced != head.rawLength) {

@@ -15,8 +15,8 @@ namespace builder {
 
 struct ScannedEntry {
   std::int16_t type = 0;
-  std::string name;            // as stored (UTF-8)
-  std::int64_t offset = 0;     // of the EntryHeader
+  std::string name;         // as stored (UTF-8)
+  std::int64_t offset = 0;  // of the EntryHeader
   std::int32_t dataLength = 0;
   std::int32_t rawLength = 0;  // from the blob head; 0 without data
 };
@@ -43,8 +43,8 @@ struct ScanFault {
 };
 
 struct ScanOptions {
-  bool decodeBlobs = false;   // checksum and decode every blob
-  bool checkNames = false;    // safe names, valid UTF-8, listing order, entry types
+  bool decodeBlobs = false;  // checksum and decode every blob
+  bool checkNames = false;   // safe names, valid UTF-8, listing order, entry types
 };
 
 // False with *fault on the first fault; also false when the file cannot be opened.

@@ -13,20 +13,20 @@ namespace builder {
 
 struct SourceItem {
   bool folder = false;
-  std::string name;             // entry name: UTF-8, backslash-separated
-  std::filesystem::path path;   // where its contents are read from
-  std::uint64_t size = 0;       // bytes, files only
+  std::string name;            // entry name: UTF-8, backslash-separated
+  std::filesystem::path path;  // where its contents are read from
+  std::uint64_t size = 0;      // bytes, files only
 };
 
 struct WalkLimits {
-  std::uint64_t maxFileSize;    // larger files are refused
+  std::uint64_t maxFileSize;  // larger files are refused
 };
 
 // Fills items, or returns false with *error naming the path at fault:
 // unreadable folders, names Windows cannot hold, two names that differ only
 // in letter case, symbolic links leading outside the tree (or in a loop),
 // special files, files larger than the limit.
-bool WalkSourceTree(const std::filesystem::path& root, const WalkLimits& limits,
-                    std::vector<SourceItem>& items, std::string& error);
+bool WalkSourceTree(const std::filesystem::path& root, const WalkLimits& limits, std::vector<SourceItem>& items,
+                    std::string& error);
 
 }  // namespace builder

@@ -115,7 +115,8 @@ bool UninstallerEmbed::Add(const Manifest& manifest, const fs::path& program, st
   // names everything in package order.
   SourceItem* self = nullptr;
   if (existing < items.size()) {
-    warnings.push_back("files.source: " + items[existing].name + " is replaced by the uninstaller (product.uninstaller)");
+    warnings.push_back("files.source: " + items[existing].name +
+                       " is replaced by the uninstaller (product.uninstaller)");
     self = &items[existing];
   } else {
     SourceItem item;

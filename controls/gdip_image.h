@@ -8,26 +8,26 @@
 namespace controls {
 
 class GdipImage {
-public:
-    GdipImage();
-    // Releases the image, the picture and the memory block.
-    ~GdipImage();
-    GdipImage(const GdipImage&) = delete;
-    GdipImage& operator=(const GdipImage&) = delete;
+ public:
+  GdipImage();
+  // Releases the image, the picture and the memory block.
+  ~GdipImage();
+  GdipImage(const GdipImage&) = delete;
+  GdipImage& operator=(const GdipImage&) = delete;
 
-    // Drops any previous picture, copies `size` bytes of `data` (the caller
-    // keeps its buffer) and decodes them. True when a picture object exists
-    // afterwards; bytes GDI+ cannot decode still give true and draw nothing.
-    bool LoadFromBytes(const BYTE* data, int size);
-    // Draws the picture with its top-left corner at (x, y); nothing when empty.
-    void DrawAt(HDC dc, int x, int y);
+  // Drops any previous picture, copies `size` bytes of `data` (the caller
+  // keeps its buffer) and decodes them. True when a picture object exists
+  // afterwards; bytes GDI+ cannot decode still give true and draw nothing.
+  bool LoadFromBytes(const BYTE* data, int size);
+  // Draws the picture with its top-left corner at (x, y); nothing when empty.
+  void DrawAt(HDC dc, int x, int y);
 
-    // The number of bytes held (0 when empty).
-    long long ByteCount() const;
+  // The number of bytes held (0 when empty).
+  long long ByteCount() const;
 
-private:
-    struct Record;
-    Record* record_;
+ private:
+  struct Record;
+  Record* record_;
 };
 
 }  // namespace controls

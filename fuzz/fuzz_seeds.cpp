@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
 
   const fs::path scratch = fs::temp_directory_path() / "fuzz-seeds-record";
   fs::create_directories(scratch);
-  ok = ok && Save(corpus / "install_record_fuzz" / "full.bin",
-                  RecordFile(scratch, L"\u793A\u4F8B", L"\u793A\u4F8B\u8F6F\u4EF6", L"\u793A\u4F8B")) &&
+  ok = ok &&
+       Save(corpus / "install_record_fuzz" / "full.bin",
+            RecordFile(scratch, L"\u793A\u4F8B", L"\u793A\u4F8B\u8F6F\u4EF6", L"\u793A\u4F8B")) &&
        Save(corpus / "install_record_fuzz" / "empty-names.bin", RecordFile(scratch, L"", L"", L""));
   std::error_code ec;
   fs::remove_all(scratch, ec);

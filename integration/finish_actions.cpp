@@ -18,8 +18,8 @@ std::wstring FinishText(const std::wstring& productName) {
 }
 
 std::vector<FinishAction> PlanFinishActions(int choiceFlags, const std::wstring& mainProgramPath,
-                                            const std::wstring& productName,
-                                            const std::wstring& startMenuFolder, bool haveRecord) {
+                                            const std::wstring& productName, const std::wstring& startMenuFolder,
+                                            bool haveRecord) {
   std::vector<FinishAction> actions;
   std::wstring autostartLink;
   if (choiceFlags & FINISH_DESKTOP_LINK) {

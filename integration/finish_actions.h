@@ -35,7 +35,7 @@ struct FinishAction {
 // bit is set), then SetNames when haveRecord (the log-on name is the product
 // name only when the autostart bit is set, else empty).
 std::vector<FinishAction> PlanFinishActions(int choiceFlags, const std::wstring& mainProgramPath,
-                                            const std::wstring& productName,
-                                            const std::wstring& startMenuFolder, bool haveRecord);
+                                            const std::wstring& productName, const std::wstring& startMenuFolder,
+                                            bool haveRecord);
 
 }  // namespace integration

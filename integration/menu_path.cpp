@@ -31,8 +31,7 @@ ShortcutRequest MenuItemRequest(const std::wstring& installFolder, const std::ws
 
 namespace {
 
-ShortcutRequest MainProgramRequest(int folderId, const std::wstring& mainProgramPath,
-                                   const std::wstring& productName) {
+ShortcutRequest MainProgramRequest(int folderId, const std::wstring& mainProgramPath, const std::wstring& productName) {
   ShortcutRequest request;
   request.folderId = folderId;
   request.target = mainProgramPath;
@@ -57,8 +56,7 @@ std::wstring ShortcutFolderPath(const std::wstring& folder, const std::wstring& 
   return folder + subFolder;
 }
 
-std::wstring ShortcutFilePath(const std::wstring& folder, const std::wstring& subFolder,
-                              const std::wstring& linkName) {
+std::wstring ShortcutFilePath(const std::wstring& folder, const std::wstring& subFolder, const std::wstring& linkName) {
   if (subFolder.empty()) return folder + linkName + L".lnk";
   return folder + subFolder + L'\\' + linkName + L".lnk";
 }

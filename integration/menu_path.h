@@ -38,7 +38,6 @@ ShortcutRequest StartupRequest(const std::wstring& mainProgramPath, const std::w
 // folder + subFolder + "\" + linkName + ".lnk", or folder + linkName + ".lnk"
 // when subFolder is empty.
 std::wstring ShortcutFolderPath(const std::wstring& folder, const std::wstring& subFolder);
-std::wstring ShortcutFilePath(const std::wstring& folder, const std::wstring& subFolder,
-                              const std::wstring& linkName);
+std::wstring ShortcutFilePath(const std::wstring& folder, const std::wstring& subFolder, const std::wstring& linkName);
 
 }  // namespace integration

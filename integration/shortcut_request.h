@@ -13,10 +13,10 @@ inline constexpr int kFolderStartup = 7;   // CSIDL_STARTUP
 
 struct ShortcutRequest {
   int folderId = kFolderPrograms;
-  std::wstring target;       // full path of the started file
-  std::wstring subFolder;    // one folder level below the special folder, or empty
-  std::wstring linkName;     // file name without .lnk; may hold backslashes
-  std::wstring iconPath;     // empty: no icon location stored
+  std::wstring target;     // full path of the started file
+  std::wstring subFolder;  // one folder level below the special folder, or empty
+  std::wstring linkName;   // file name without .lnk; may hold backslashes
+  std::wstring iconPath;   // empty: no icon location stored
   int iconIndex = 0;
   std::wstring description;  // set on the link even when empty
 };

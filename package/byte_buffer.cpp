@@ -108,8 +108,8 @@ void ByteBuffer::ToWide(std::wstring& out) const {
     out.clear();
     return;
   }
-  std::wstring wide = platform::Utf8ToWide(
-      std::string_view(reinterpret_cast<const char*>(data_), static_cast<std::size_t>(length_)));
+  std::wstring wide =
+      platform::Utf8ToWide(std::string_view(reinterpret_cast<const char*>(data_), static_cast<std::size_t>(length_)));
   // The text ends at its first 0 unit, as a zero-terminated string does.
   const std::size_t end = wide.find(L'\0');
   if (end != std::wstring::npos) wide.resize(end);

@@ -24,6 +24,4 @@ std::uint32_t PackageChecksumUpdate(std::uint32_t h, const void* data, std::size
   return ~static_cast<std::uint32_t>(crc);
 }
 
-std::uint32_t PackageChecksum(const void* data, std::size_t length) {
-  return PackageChecksumUpdate(0, data, length);
-}
+std::uint32_t PackageChecksum(const void* data, std::size_t length) { return PackageChecksumUpdate(0, data, length); }

@@ -67,8 +67,7 @@ int Behind(int cursor, std::int64_t step) {
 // Reads a typed record of the info block at the current position (position
 // given) into buffer: its name when the header has the wanted type and a
 // name, else nothing. Returns the position behind what was read.
-std::int64_t ReadTypedRecord(platform::File& file, std::int64_t position, std::int16_t type,
-                             ByteBuffer& buffer) {
+std::int64_t ReadTypedRecord(platform::File& file, std::int64_t position, std::int16_t type, ByteBuffer& buffer) {
   buffer.Clear();
   EntryHeader header;
   if (position < 0 || !ReadExact(file, &header, sizeof header)) return -1;
@@ -93,21 +92,19 @@ bool PackageFile::Open(const std::wstring& path, int create) {
   if (IsOpen()) Close();  // in the mode it was opened in
   create_ = create;
   if (create == 0) {
-    if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite,
-                    platform::Disposition::OpenExisting)) {
+    if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
       return false;
     }
     PackageTrailer trailer;
-    if (!file_.SeekFromEnd(-static_cast<std::int64_t>(sizeof trailer)) ||
-        !ReadExact(file_, &trailer, sizeof trailer) || trailer.magic != PKG_MAGIC) {
+    if (!file_.SeekFromEnd(-static_cast<std::int64_t>(sizeof trailer)) || !ReadExact(file_, &trailer, sizeof trailer) ||
+        trailer.magic != PKG_MAGIC) {
       file_.Close();
       return false;
     }
     trailer_ = trailer;
     return true;
   }
-  if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None,
-                  platform::Disposition::CreateAlways)) {
+  if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
     return false;
   }
   trailer_ = PackageTrailer{};
@@ -120,15 +117,14 @@ bool PackageFile::Close() {
   bool ok = true;
   if (create_ != 0) {
     std::uint32_t written = 0;
-    ok = file_.SeekFromEnd(0) && file_.Write(&trailer_, sizeof trailer_, &written) &&
-         written == sizeof trailer_;
+    ok = file_.SeekFromEnd(0) && file_.Write(&trailer_, sizeof trailer_, &written) && written == sizeof trailer_;
   }
   file_.Close();
   return ok;
 }
 
-bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstring& notice,
-                           std::wstring& rights, std::wstring& welcome) {
+bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstring& notice, std::wstring& rights,
+                           std::wstring& welcome) {
   if (!IsOpen()) return false;
   PackageInfoHeader header;
   if (!file_.Seek(trailer_.infoOffset) || !ReadExact(file_, &header, sizeof header)) return false;
@@ -259,9 +255,8 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
     // have written: a damaged or foreign package must not reach outside the
     // install folder ("..", a drive, a leading or a forward slash) nor open
     // a device (CON, NUL, ...).
-    if (!block ||
-        (creates && !IsSafeEntryName(std::string_view(reinterpret_cast<const char*>(block.get()),
-                                                      static_cast<std::size_t>(header.nameLength))))) {
+    if (!block || (creates && !IsSafeEntryName(std::string_view(reinterpret_cast<const char*>(block.get()),
+                                                                static_cast<std::size_t>(header.nameLength))))) {
       cursor = next;
       return false;
     }
@@ -291,8 +286,7 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
     platform::CreateFolder(outPath);
   } else if (header.type == PKG_ENTRY_FILE) {
     platform::File out;
-    if (!out.Open(outPath, platform::Access::ReadWrite, platform::Share::None,
-                  platform::Disposition::CreateAlways)) {
+    if (!out.Open(outPath, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
       ok = false;
     } else if (data.Length() > 0) {
       std::uint32_t written = 0;

@@ -21,8 +21,8 @@ class PackageFile {
   // create != 0: the file is created empty; Close writes a bare trailer.
   bool Open(const std::wstring& path, int create);
   bool Close();
-  bool ReadInfo(std::wstring& name, std::wstring& heading, std::wstring& notice,
-                std::wstring& rights, std::wstring& welcome);
+  bool ReadInfo(std::wstring& name, std::wstring& heading, std::wstring& notice, std::wstring& rights,
+                std::wstring& welcome);
   bool ReadPicture(ByteBuffer& bytes);
   bool ReadAgreement(std::wstring& text);
   bool GetMainProgram(std::wstring& path);

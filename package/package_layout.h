@@ -21,35 +21,35 @@ constexpr std::int16_t PKG_RECORD_RECORD_FILE = 17;
 
 // The last 44 bytes of the file: eleven 32-bit words that locate every block.
 struct PackageTrailer {
-  std::int32_t infoOffset;         // 0: offset of the info block
-  std::int32_t countedLength;      // 1: info block length + entry list length; readers ignore it
-  std::uint32_t magic;             // 2: PKG_MAGIC
-  std::int32_t entryListOffset;    // 3: offset of the first entry
-  std::int32_t entryCount;         // 4
-  std::int32_t shortcutListOffset; // 5: offset of the first shortcut record
-  std::int32_t shortcutCount;      // 6
-  std::int32_t pictureOffset;      // 7: 0 when there is no picture
-  std::int32_t pictureLength;      // 8: 0 = no picture
-  std::int32_t agreementOffset;    // 9
-  std::int32_t agreementLength;    // 10: 0 = no agreement text
+  std::int32_t infoOffset;          // 0: offset of the info block
+  std::int32_t countedLength;       // 1: info block length + entry list length; readers ignore it
+  std::uint32_t magic;              // 2: PKG_MAGIC
+  std::int32_t entryListOffset;     // 3: offset of the first entry
+  std::int32_t entryCount;          // 4
+  std::int32_t shortcutListOffset;  // 5: offset of the first shortcut record
+  std::int32_t shortcutCount;       // 6
+  std::int32_t pictureOffset;       // 7: 0 when there is no picture
+  std::int32_t pictureLength;       // 8: 0 = no picture
+  std::int32_t agreementOffset;     // 9
+  std::int32_t agreementLength;     // 10: 0 = no agreement text
 };
 static_assert(sizeof(PackageTrailer) == 44, "trailer is eleven 32-bit words");
 
 // Start of the info block: the byte lengths of the five texts that follow it.
 struct PackageInfoHeader {
-  std::int32_t total;    // sum of the five lengths
-  std::int32_t length[5]; // product name, heading, notice, rights, welcome
+  std::int32_t total;      // sum of the five lengths
+  std::int32_t length[5];  // product name, heading, notice, rights, welcome
 };
 static_assert(sizeof(PackageInfoHeader) == 24, "info header is six 32-bit words");
 
 // Header of an entry of the entry list and of the two typed records.
 struct EntryHeader {
-  std::int16_t type;          // PKG_ENTRY_* or PKG_RECORD_*
-  std::uint16_t reserved1;    // 0
-  std::uint32_t reserved2;    // 0
-  std::int32_t nameLength;    // bytes of name behind the header
-  std::int32_t dataOffset;    // nameLength when the entry has data, else 0; readers ignore it
-  std::int32_t dataLength;    // bytes of data behind the name (a DataBlob for files)
+  std::int16_t type;        // PKG_ENTRY_* or PKG_RECORD_*
+  std::uint16_t reserved1;  // 0
+  std::uint32_t reserved2;  // 0
+  std::int32_t nameLength;  // bytes of name behind the header
+  std::int32_t dataOffset;  // nameLength when the entry has data, else 0; readers ignore it
+  std::int32_t dataLength;  // bytes of data behind the name (a DataBlob for files)
 };
 static_assert(sizeof(EntryHeader) == 20, "entry header is 20 bytes");
 
@@ -63,8 +63,8 @@ static_assert(sizeof(ShortcutHeader) == 24, "shortcut header is six 32-bit words
 
 // The stored form of compressed data: this 8-byte head, then one zlib stream.
 struct DataBlob {
-  std::uint32_t checksum;   // PackageChecksum of the bytes from offset 8 to the end
-  std::int32_t rawLength;   // decompressed length
+  std::uint32_t checksum;  // PackageChecksum of the bytes from offset 8 to the end
+  std::int32_t rawLength;  // decompressed length
 };
 static_assert(sizeof(DataBlob) == 8, "data blob head is 8 bytes");
 constexpr int kDataBlobHeadSize = static_cast<int>(sizeof(DataBlob));

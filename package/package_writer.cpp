@@ -7,8 +7,7 @@
 #include <cstring>
 #include <new>
 
-static_assert(std::endian::native == std::endian::little,
-              "package structures are written as they lie in memory");
+static_assert(std::endian::native == std::endian::little, "package structures are written as they lie in memory");
 
 bool VectorSink::Write(const void* data, std::size_t size) {
   try {
@@ -63,8 +62,7 @@ bool PackageWriter::Put(const void* data, std::size_t size, bool trailer) {
   // Offsets are signed 32-bit file positions: the package stays below 2 GiB,
   // room for the trailer included.
   const std::int64_t reserve = trailer ? 0 : static_cast<std::int64_t>(sizeof(PackageTrailer));
-  if (at < 0 || size > static_cast<std::size_t>(INT_MAX) ||
-      at + static_cast<std::int64_t>(size) + reserve > INT_MAX) {
+  if (at < 0 || size > static_cast<std::size_t>(INT_MAX) || at + static_cast<std::int64_t>(size) + reserve > INT_MAX) {
     return Fail("the package would not stay below 2 GiB");
   }
   if (size > 0 && !sink_.Write(data, size)) return Fail("writing the package failed");
@@ -105,15 +103,13 @@ bool PackageWriter::Advance(Stage to) {
   return true;
 }
 
-bool PackageWriter::WriteInfo(const PackageTexts& texts, std::string_view mainProgram,
-                              std::string_view recordFile) {
+bool PackageWriter::WriteInfo(const PackageTexts& texts, std::string_view mainProgram, std::string_view recordFile) {
   if (!Advance(Stage::Info)) return false;
   std::string why;
   if (!recordFile.empty() && !IsSafeEntryName(recordFile, &why)) {
     return Fail("record file name \"" + std::string(recordFile) + "\": " + why);
   }
-  const std::string* parts[5] = {&texts.productName, &texts.heading, &texts.notice, &texts.rights,
-                                 &texts.welcome};
+  const std::string* parts[5] = {&texts.productName, &texts.heading, &texts.notice, &texts.rights, &texts.welcome};
   PackageInfoHeader header{};
   std::int64_t total = 0;
   for (int i = 0; i < 5; ++i) {
@@ -131,8 +127,8 @@ bool PackageWriter::WriteInfo(const PackageTexts& texts, std::string_view mainPr
   for (const std::string* text : parts) {
     if (!Put(text->data(), text->size())) return false;
   }
-  const std::pair<std::int16_t, std::string_view> records[2] = {
-      {PKG_RECORD_MAIN_PROGRAM, mainProgram}, {PKG_RECORD_RECORD_FILE, recordFile}};
+  const std::pair<std::int16_t, std::string_view> records[2] = {{PKG_RECORD_MAIN_PROGRAM, mainProgram},
+                                                                {PKG_RECORD_RECORD_FILE, recordFile}};
   for (const auto& [type, value] : records) {
     EntryHeader record{};
     record.type = type;
@@ -210,8 +206,7 @@ bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_
   return true;
 }
 
-bool PackageWriter::AddShortcut(std::string_view menuPath, std::string_view target,
-                                std::string_view description) {
+bool PackageWriter::AddShortcut(std::string_view menuPath, std::string_view target, std::string_view description) {
   if (!Advance(Stage::Shortcuts)) return false;
   const std::string_view texts[3] = {menuPath, target, description};
   ShortcutHeader header{};

@@ -136,13 +136,9 @@ std::int64_t File::Size() const {
   return static_cast<std::int64_t>(st.st_size);
 }
 
-bool CreateFolder(const std::wstring& path) {
-  return ::mkdir(NativePath(path).c_str(), 0755) == 0;
-}
+bool CreateFolder(const std::wstring& path) { return ::mkdir(NativePath(path).c_str(), 0755) == 0; }
 
-bool RemoveFile(const std::wstring& path) {
-  return ::unlink(NativePath(path).c_str()) == 0;
-}
+bool RemoveFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {
   return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;

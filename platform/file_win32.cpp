@@ -55,8 +55,7 @@ bool File::Open(const std::wstring& path, Access access, Share share, Dispositio
       creation = CREATE_NEW;
       break;
   }
-  HANDLE h = ::CreateFileW(path.c_str(), desired, shareMode, nullptr, creation,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE h = ::CreateFileW(path.c_str(), desired, shareMode, nullptr, creation, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
   return true;

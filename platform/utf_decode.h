@@ -17,8 +17,8 @@ namespace platform {
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 struct Utf8Step {
-  char32_t value;       // the code point, or U+FFFD
-  std::size_t length;   // bytes consumed, at least 1
+  char32_t value;      // the code point, or U+FFFD
+  std::size_t length;  // bytes consumed, at least 1
   bool valid;
 };
 

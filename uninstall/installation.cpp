@@ -40,8 +40,7 @@ LoadStatus LoadInstallation(const std::wstring& path, Installation& installation
   // The install folder is the uninstaller's path less its entry name.
   std::wstring self = platform::Utf8ToWide(installation.list.selfName);
   self.insert(self.begin(), L'\\');
-  if (path.size() <= self.size() ||
-      !SamePath(path.substr(path.size() - self.size()), self))
+  if (path.size() <= self.size() || !SamePath(path.substr(path.size() - self.size()), self))
     return LoadStatus::WrongPlace;
   installation.installFolder = path.substr(0, path.size() - self.size() + 1);
   return LoadStatus::Ok;

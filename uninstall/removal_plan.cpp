@@ -27,7 +27,9 @@ std::wstring WithoutSlash(std::wstring path) {
   return path;
 }
 
-std::size_t Depth(const std::wstring& name) { return static_cast<std::size_t>(std::count(name.begin(), name.end(), L'\\')); }
+std::size_t Depth(const std::wstring& name) {
+  return static_cast<std::size_t>(std::count(name.begin(), name.end(), L'\\'));
+}
 
 // Relative names, deepest first; within one depth the later entry first.
 std::vector<std::wstring> DeepestFirst(const std::vector<std::string>& names) {
@@ -124,8 +126,7 @@ class Planner {
     for (const std::string& menu : in_.list.menuLinks) {
       integration::MenuPathSplit split = integration::SplitMenuPath(platform::Utf8ToWide(menu));
       // "\B" lies directly in the Programs folder (the doubled separator counts once).
-      if (split.subFolder.empty() && !split.linkName.empty() && split.linkName[0] == L'\\')
-        split.linkName.erase(0, 1);
+      if (split.subFolder.empty() && !split.linkName.empty() && split.linkName[0] == L'\\') split.linkName.erase(0, 1);
       const std::wstring path = integration::ShortcutFilePath(programs, split.subFolder, split.linkName);
       if (!split.subFolder.empty()) {
         if (fs_.Kind(programs + split.subFolder) != PathKind::Folder) continue;
@@ -157,7 +158,7 @@ class Planner {
   const FileSystemView& fs_;
   std::wstring root_;
   RemovalPlan plan_;
-  std::set<std::wstring> removed_;  // folded full paths
+  std::set<std::wstring> removed_;        // folded full paths
   std::set<std::wstring> listedFolders_;  // folded full paths of the package's folders
 };
 

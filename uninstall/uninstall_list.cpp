@@ -47,15 +47,24 @@ bool AppendItems(const UninstallList& list, std::vector<std::uint8_t>& block, st
 
 const char* ListErrorText(ListError error) {
   switch (error) {
-    case ListError::None: return "no error";
-    case ListError::NoBlock: return "no uninstall list (footer magic missing)";
-    case ListError::BadLength: return "uninstall list length out of bounds";
-    case ListError::Unreadable: return "uninstall list cannot be read";
-    case ListError::Checksum: return "uninstall list checksum mismatch";
-    case ListError::BadHeader: return "uninstall list header damaged";
-    case ListError::Version: return "uninstall list of an unknown version";
-    case ListError::BadItem: return "uninstall list item damaged";
-    case ListError::UnsafeName: return "uninstall list names a path outside its folder";
+    case ListError::None:
+      return "no error";
+    case ListError::NoBlock:
+      return "no uninstall list (footer magic missing)";
+    case ListError::BadLength:
+      return "uninstall list length out of bounds";
+    case ListError::Unreadable:
+      return "uninstall list cannot be read";
+    case ListError::Checksum:
+      return "uninstall list checksum mismatch";
+    case ListError::BadHeader:
+      return "uninstall list header damaged";
+    case ListError::Version:
+      return "uninstall list of an unknown version";
+    case ListError::BadItem:
+      return "uninstall list item damaged";
+    case ListError::UnsafeName:
+      return "uninstall list names a path outside its folder";
   }
   return "unknown error";
 }
@@ -181,8 +190,7 @@ ListError ReadUninstallList(platform::File& file, std::int64_t end, UninstallLis
   if (length < UNL_MIN_BLOCK || length > UNL_MAX_BLOCK || static_cast<std::int64_t>(length) > end)
     return ListError::BadLength;
   std::vector<std::uint8_t> block(length);
-  if (!file.Seek(end - length) || !file.Read(block.data(), length, &got) || got != length)
-    return ListError::Unreadable;
+  if (!file.Seek(end - length) || !file.Read(block.data(), length, &got) || got != length) return ListError::Unreadable;
   return ParseUninstallList(block.data(), block.size(), list);
 }
 

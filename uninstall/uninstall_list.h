@@ -21,14 +21,14 @@ struct UninstallList {
 
 enum class ListError {
   None,
-  NoBlock,      // the footer magic is missing: the file carries no list
-  BadLength,    // the footer's block length is out of bounds or beyond the file
-  Unreadable,   // the file could not be read
-  Checksum,     // the bytes do not match the footer's checksum
-  BadHeader,    // header magic wrong, or header and footer disagree
-  Version,      // a version this reader does not know
-  BadItem,      // an item runs past the block, has an unknown type, a bad length or a second self item
-  UnsafeName,   // a name that could reach outside its folder ('..', drive, leading '\', ...)
+  NoBlock,     // the footer magic is missing: the file carries no list
+  BadLength,   // the footer's block length is out of bounds or beyond the file
+  Unreadable,  // the file could not be read
+  Checksum,    // the bytes do not match the footer's checksum
+  BadHeader,   // header magic wrong, or header and footer disagree
+  Version,     // a version this reader does not know
+  BadItem,     // an item runs past the block, has an unknown type, a bad length or a second self item
+  UnsafeName,  // a name that could reach outside its folder ('..', drive, leading '\', ...)
 };
 
 // Short English description of an error, for tests and mksetup.

@@ -22,9 +22,9 @@ constexpr std::uint16_t UNL_ITEM_FILE = 3;       // a file entry of the package
 constexpr std::uint16_t UNL_ITEM_MENU_LINK = 4;  // a start-menu entry's menu path
 
 // Bounds a reader enforces before it trusts a length.
-constexpr std::uint32_t UNL_MAX_NAME = 4096;              // bytes of one name
-constexpr std::uint32_t UNL_MAX_ITEMS = 1u << 20;         // items in one block
-constexpr std::uint32_t UNL_MAX_BLOCK = 64u << 20;        // bytes of the whole block
+constexpr std::uint32_t UNL_MAX_NAME = 4096;        // bytes of one name
+constexpr std::uint32_t UNL_MAX_ITEMS = 1u << 20;   // items in one block
+constexpr std::uint32_t UNL_MAX_BLOCK = 64u << 20;  // bytes of the whole block
 
 struct UninstallListHeader {
   std::uint32_t magic;      // 0: UNL_HEADER_MAGIC

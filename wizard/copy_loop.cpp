@@ -73,8 +73,6 @@ void PackageSource::CreateFolder(const std::wstring& path) { platform::CreateFol
 
 int PackageSource::GetShortcutCount() { return package_.GetShortcutCount(); }
 
-bool PackageSource::ReadShortcut(std::wstring texts[3], int& cursor) {
-  return package_.ReadShortcut(texts, cursor);
-}
+bool PackageSource::ReadShortcut(std::wstring texts[3], int& cursor) { return package_.ReadShortcut(texts, cursor); }
 
 }  // namespace wizard

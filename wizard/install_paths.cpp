@@ -45,7 +45,7 @@ std::vector<std::wstring> FolderLevels(const std::wstring& folder) {
   }
   if (first == std::wstring::npos) return {folder};
   std::vector<std::wstring> levels;
-  for (std::size_t at = folder.find(L'\\', first + 1); ; at = folder.find(L'\\', at + 1)) {
+  for (std::size_t at = folder.find(L'\\', first + 1);; at = folder.find(L'\\', at + 1)) {
     const std::size_t end = at == std::wstring::npos ? folder.size() : at;
     // Doubled separators make no level of their own.
     if (end > 0 && folder[end - 1] != L'\\') levels.push_back(folder.substr(0, end));

@@ -7,9 +7,9 @@ namespace wizard {
 namespace {
 
 constexpr std::array<Control, 12> kControls = {
-    Control::Next,        Control::Cancel,        Control::Back,          Control::Browse,
-    Control::LanguageLabel, Control::Language,    Control::FolderLabel,   Control::InstallFolder,
-    Control::AgreementLabel, Control::Agreement,  Control::Agree,         Control::Progress,
+    Control::Next,           Control::Cancel,    Control::Back,        Control::Browse,
+    Control::LanguageLabel,  Control::Language,  Control::FolderLabel, Control::InstallFolder,
+    Control::AgreementLabel, Control::Agreement, Control::Agree,       Control::Progress,
 };
 
 bool IsLanguageControl(Control c) { return c == Control::LanguageLabel || c == Control::Language; }
@@ -211,16 +211,36 @@ PageTexts PageTextsFor(int page, const std::wstring& welcomeText, const std::wst
       texts.guideText = welcomeText;
       texts.noticeText = packageNotice;
       break;
-    case PAGE_LANGUAGE: texts.guideText = kGuideLanguage; break;
-    case PAGE_AGREEMENT: texts.guideText = kGuideAgreement; break;
-    case PAGE_INSTALL_FOLDER: texts.guideText = kGuideInstallFolder; break;
-    case PAGE_CHECK_ENVIRONMENT: texts.guideText = kGuideCheckEnvironment; break;
-    case PAGE_ENVIRONMENT_SET: texts.guideText = kGuideEnvironmentSet; break;
-    case PAGE_CONFIRM: texts.guideText = ConfirmationText(installFolder, productName); break;
-    case PAGE_INSTALL_COMPONENTS: texts.guideText = kGuideInstallComponents; break;
-    case PAGE_COPY_FILES: texts.guideText = kGuideCopyFiles; break;
-    case PAGE_WRITE_REGISTRY: texts.guideText = kGuideWriteRegistry; break;
-    case PAGE_CREATE_START_MENU: texts.guideText = kGuideCreateStartMenu; break;
+    case PAGE_LANGUAGE:
+      texts.guideText = kGuideLanguage;
+      break;
+    case PAGE_AGREEMENT:
+      texts.guideText = kGuideAgreement;
+      break;
+    case PAGE_INSTALL_FOLDER:
+      texts.guideText = kGuideInstallFolder;
+      break;
+    case PAGE_CHECK_ENVIRONMENT:
+      texts.guideText = kGuideCheckEnvironment;
+      break;
+    case PAGE_ENVIRONMENT_SET:
+      texts.guideText = kGuideEnvironmentSet;
+      break;
+    case PAGE_CONFIRM:
+      texts.guideText = ConfirmationText(installFolder, productName);
+      break;
+    case PAGE_INSTALL_COMPONENTS:
+      texts.guideText = kGuideInstallComponents;
+      break;
+    case PAGE_COPY_FILES:
+      texts.guideText = kGuideCopyFiles;
+      break;
+    case PAGE_WRITE_REGISTRY:
+      texts.guideText = kGuideWriteRegistry;
+      break;
+    case PAGE_CREATE_START_MENU:
+      texts.guideText = kGuideCreateStartMenu;
+      break;
     default:  // page 12 (the wizard hides itself) and unknown pages keep the guide
       texts.setGuide = false;
       break;

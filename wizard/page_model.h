@@ -119,8 +119,8 @@ enum class StepResponse {
 
 struct StepHandling {
   StepResponse response = StepResponse::Nothing;
-  int page = -1;                 // GoToPageAndNext: the page to set
-  const wchar_t* label = L"";   // ShowProgress: the label before the item text
+  int page = -1;               // GoToPageAndNext: the page to set
+  const wchar_t* label = L"";  // ShowProgress: the label before the item text
 };
 
 // The handling of WM_INSTALL_STEP (code, lParam != 0).
@@ -146,7 +146,6 @@ std::wstring ConfirmationText(const std::wstring& installFolder, const std::wstr
 
 // Fills the %s markers of a fixed format in order with the arguments; a %s
 // inside an argument is not touched.
-std::wstring FillFormat(const wchar_t* format, const std::wstring& first,
-                        const std::wstring& second = std::wstring());
+std::wstring FillFormat(const wchar_t* format, const std::wstring& first, const std::wstring& second = std::wstring());
 
 }  // namespace wizard

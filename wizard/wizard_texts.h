@@ -23,9 +23,12 @@ inline constexpr const wchar_t* kTextBrowseTitle = L"打开程序安装路径: "
 inline constexpr const wchar_t* kTextDefaultTitle = L"Quillmoran岚杉爬虫系统安装程序";
 
 // Page guidance texts (pages 1 to 5, 7, 8, 10, 11; page 0 shows the package's welcome text).
-inline constexpr const wchar_t* kGuideLanguage = L"请按向导选择安装语言：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”";
-inline constexpr const wchar_t* kGuideAgreement = L"请同意用户安装协议并继续点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”";
-inline constexpr const wchar_t* kGuideInstallFolder = L"请按向导选择安装路径, 若更换安装路径请点击“浏览”或手动输入路径：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”";
+inline constexpr const wchar_t* kGuideLanguage =
+    L"请按向导选择安装语言：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”";
+inline constexpr const wchar_t* kGuideAgreement =
+    L"请同意用户安装协议并继续点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”";
+inline constexpr const wchar_t* kGuideInstallFolder =
+    L"请按向导选择安装路径, 若更换安装路径请点击“浏览”或手动输入路径：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”";
 inline constexpr const wchar_t* kGuideCheckEnvironment = L"正在检查安装环境，请稍后......";
 inline constexpr const wchar_t* kGuideEnvironmentSet = L"请设置安装环境。";
 inline constexpr const wchar_t* kGuideInstallComponents = L"正在安装组件, 请耐心等待......:";
@@ -34,7 +37,8 @@ inline constexpr const wchar_t* kGuideWriteRegistry = L"正在写入注册表，
 inline constexpr const wchar_t* kGuideCreateStartMenu = L"正在创建开始菜单，请耐心等待......";
 
 // Confirmation page (6): filled with installFolder, then productName (see ConfirmationText).
-inline constexpr const wchar_t* kFormatConfirmation = L"即将在\n    %s\n安装%s, 继续请点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”";
+inline constexpr const wchar_t* kFormatConfirmation =
+    L"即将在\n    %s\n安装%s, 继续请点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”";
 
 // Progress line labels (control 1015), each followed by the item's text.
 inline constexpr const wchar_t* kLabelCopyFiles = L"正在复制文件:    ";

@@ -11,7 +11,8 @@ namespace {
 
 // Appends a UTF-16 string with its terminating zero to a template.
 void PutText(std::vector<WORD>& t, const wchar_t* text) {
-  do t.push_back(static_cast<WORD>(*text)); while (*text++);
+  do t.push_back(static_cast<WORD>(*text));
+  while (*text++);
 }
 
 void Align(std::vector<WORD>& t) {
@@ -49,7 +50,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   t.push_back(0);  // no menu
   t.push_back(0);  // standard class
   PutText(t, L"min-dialog");
-  t.push_back(9);  // point size
+  t.push_back(9);                           // point size
   PutText(t, L"\u5FAE\u8F6F\u96C5\u9ED1");  // 微软雅黑
   PutItem(t, SS_LEFT, 20, 20, 200, 12, 100, 0x0082, L"Minimal dialog");
   PutItem(t, BS_DEFPUSHBUTTON | WS_TABSTOP, 285, 141, 45, 18, IDOK, 0x0080, L"OK");

@@ -22,9 +22,8 @@ bool NameExists(const std::wstring& path) {
 
 }  // namespace
 
-bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder,
-                    std::wstring linkName, std::wstring iconPath, int iconIndex,
-                    std::wstring description) {
+bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, std::wstring linkName,
+                    std::wstring iconPath, int iconIndex, std::wstring description) {
   std::wstring folder;
   if (!GetShellFolderPath(folderId, folder)) return false;
 
@@ -36,8 +35,7 @@ bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder,
   const std::wstring linkPath = integration::ShortcutFilePath(folder, subFolder, linkName);
 
   ComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              link.ReceiveVoid())))
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())))
     return false;
   link->SetPath(target.c_str());
   link->SetDescription(description.c_str());
@@ -54,6 +52,6 @@ bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder,
 }
 
 bool CreateShortcut(const integration::ShortcutRequest& request) {
-  return CreateShortcut(request.folderId, request.target, request.subFolder, request.linkName,
-                        request.iconPath, request.iconIndex, request.description);
+  return CreateShortcut(request.folderId, request.target, request.subFolder, request.linkName, request.iconPath,
+                        request.iconIndex, request.description);
 }

@@ -11,9 +11,8 @@
 // linkName is the file name without ".lnk"; further backslashes in it need
 // those folders to exist. An empty iconPath stores no icon location.
 // True exactly when the shortcut file was written. Needs COM on the calling thread.
-bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder,
-                    std::wstring linkName, std::wstring iconPath, int iconIndex,
-                    std::wstring description);
+bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, std::wstring linkName,
+                    std::wstring iconPath, int iconIndex, std::wstring description);
 
 // The same with the arguments of one request.
 bool CreateShortcut(const integration::ShortcutRequest& request);

@@ -23,9 +23,9 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
   }
 }
 
-void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath,
-                   const std::wstring& productName, const std::wstring& startMenuFolder) {
-  RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName,
-                                                  startMenuFolder, g_pInstallRecord != nullptr),
+void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
+                   const std::wstring& startMenuFolder) {
+  RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
+                                                  g_pInstallRecord != nullptr),
                    g_pInstallRecord);
 }

@@ -16,5 +16,5 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
 
 // Plans the actions for the user's choices and carries them out; the names
 // go to g_pInstallRecord when it exists.
-void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath,
-                   const std::wstring& productName, const std::wstring& startMenuFolder);
+void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
+                   const std::wstring& startMenuFolder);

@@ -24,30 +24,30 @@ namespace ui {
 class CWnd;
 
 class CWinApp {
-public:
-    // appName: the application name; null means the executable's file name
-    // without folder and extension (what message boxes use as caption).
-    explicit CWinApp(const wchar_t* appName = nullptr);
-    virtual ~CWinApp();
-    CWinApp(const CWinApp&) = delete;
-    CWinApp& operator=(const CWinApp&) = delete;
+ public:
+  // appName: the application name; null means the executable's file name
+  // without folder and extension (what message boxes use as caption).
+  explicit CWinApp(const wchar_t* appName = nullptr);
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
 
-    // Start-up work of the program; FALSE ends the program after ExitInstance.
-    virtual BOOL InitInstance();
-    // Message loop until WM_QUIT (only when InitInstance returned TRUE);
-    // returns ExitInstance's result.
-    virtual int Run();
-    // Last work before the process ends; the result is the exit code (0).
-    virtual int ExitInstance();
+  // Start-up work of the program; FALSE ends the program after ExitInstance.
+  virtual BOOL InitInstance();
+  // Message loop until WM_QUIT (only when InitInstance returned TRUE);
+  // returns ExitInstance's result.
+  virtual int Run();
+  // Last work before the process ends; the result is the exit code (0).
+  virtual int ExitInstance();
 
-    // The application name (see the constructor).
-    const std::wstring& GetAppName() const { return appName_; }
+  // The application name (see the constructor).
+  const std::wstring& GetAppName() const { return appName_; }
 
-    CWnd* m_pMainWnd = nullptr;      // the program's main window, if any
-    HINSTANCE m_hInstance = nullptr; // module handle of the executable
+  CWnd* m_pMainWnd = nullptr;       // the program's main window, if any
+  HINSTANCE m_hInstance = nullptr;  // module handle of the executable
 
-private:
-    std::wstring appName_;
+ private:
+  std::wstring appName_;
 };
 
 // The one application object, or null when the program has none (tests).

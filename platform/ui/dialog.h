@@ -47,8 +47,8 @@ class CDialog;
 
 // The state of one data exchange (DoDataExchange's argument).
 struct CDataExchange {
-    CDialog* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;  // FALSE: dialog is being initialised
+  CDialog* m_pDlgWnd;
+  BOOL m_bSaveAndValidate;  // FALSE: dialog is being initialised
 };
 
 // Binds control `id` of the dialog to `control` (subclassing, which calls
@@ -61,58 +61,58 @@ constexpr DWORD Command(UINT id, UINT code) { return (DWORD(code & 0xFFFF) << 16
 constexpr DWORD CommandKey(WPARAM wParam) { return DWORD(wParam & 0xFFFFFFFFu); }
 
 class CDialog : public CWnd {
-public:
-    // templateId: dialog resource in AfxGetResourceHandle(); parent: owner
-    // window (may be null: then the dialog has no owner).
-    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
-    ~CDialog() override;
+ public:
+  // templateId: dialog resource in AfxGetResourceHandle(); parent: owner
+  // window (may be null: then the dialog has no owner).
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+  ~CDialog() override;
 
-    // Creates the dialog and runs it modally; returns EndDialog's result, or
-    // -1 when the dialog could not be created.
-    virtual INT_PTR DoModal();
-    // Ends the modal loop with `result` (may be called inside OnInitDialog:
-    // the dialog is then never shown).
-    void EndDialog(INT_PTR result);
+  // Creates the dialog and runs it modally; returns EndDialog's result, or
+  // -1 when the dialog could not be created.
+  virtual INT_PTR DoModal();
+  // Ends the modal loop with `result` (may be called inside OnInitDialog:
+  // the dialog is then never shown).
+  void EndDialog(INT_PTR result);
 
-    // Calls UpdateData(FALSE) (binds the controls through DoDataExchange)
-    // and returns TRUE (the dialog manager sets the focus).
-    virtual BOOL OnInitDialog();
-    // Next/default-button key: UpdateData(TRUE), then EndDialog(IDOK).
-    virtual void OnOK();
-    // Cancel, Esc, Alt+F4, WM_CLOSE: EndDialog(IDCANCEL).
-    virtual void OnCancel();
-    // Runs DoDataExchange; returns TRUE.
-    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+  // Calls UpdateData(FALSE) (binds the controls through DoDataExchange)
+  // and returns TRUE (the dialog manager sets the focus).
+  virtual BOOL OnInitDialog();
+  // Next/default-button key: UpdateData(TRUE), then EndDialog(IDOK).
+  virtual void OnOK();
+  // Cancel, Esc, Alt+F4, WM_CLOSE: EndDialog(IDCANCEL).
+  virtual void OnCancel();
+  // Runs DoDataExchange; returns TRUE.
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
-    UINT TemplateId() const { return templateId_; }
+  UINT TemplateId() const { return templateId_; }
 
-protected:
-    // Binds controls to members (DDX_Control); the base binds nothing.
-    virtual void DoDataExchange(CDataExchange* dx);
-    // WM_PAINT; the base only validates the window (BeginPaint/EndPaint).
-    virtual void OnPaint();
-    // WM_CTLCOLOR*: return a brush to colour `control` (kind CTLCOLOR_*),
-    // or null for the dialog manager's default colouring (the base's answer).
-    virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT controlKind);
-    // WM_DESTROY; the base does nothing.
-    virtual void OnDestroy();
-    // The message map of the dialog (see the top of this file). Return true
-    // when handled, with the message's answer in `result`; false gives the
-    // dialog manager's default processing.
-    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // Called for every queued message of the modal loop before the bound
-    // controls and IsDialogMessage; TRUE consumes it. Base: FALSE.
-    BOOL PreTranslateMessage(MSG* msg) override;
+ protected:
+  // Binds controls to members (DDX_Control); the base binds nothing.
+  virtual void DoDataExchange(CDataExchange* dx);
+  // WM_PAINT; the base only validates the window (BeginPaint/EndPaint).
+  virtual void OnPaint();
+  // WM_CTLCOLOR*: return a brush to colour `control` (kind CTLCOLOR_*),
+  // or null for the dialog manager's default colouring (the base's answer).
+  virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT controlKind);
+  // WM_DESTROY; the base does nothing.
+  virtual void OnDestroy();
+  // The message map of the dialog (see the top of this file). Return true
+  // when handled, with the message's answer in `result`; false gives the
+  // dialog manager's default processing.
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Called for every queued message of the modal loop before the bound
+  // controls and IsDialogMessage; TRUE consumes it. Base: FALSE.
+  BOOL PreTranslateMessage(MSG* msg) override;
 
-private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    bool TranslateForBoundControls(MSG* msg);
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  bool TranslateForBoundControls(MSG* msg);
 
-    UINT templateId_;
-    CWnd* parent_;
-    bool ending_ = false;
-    INT_PTR result_ = -1;
+  UINT templateId_;
+  CWnd* parent_;
+  bool ending_ = false;
+  INT_PTR result_ = -1;
 };
 
 }  // namespace ui

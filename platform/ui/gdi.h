@@ -10,88 +10,101 @@ class CWnd;
 
 // BeginPaint / EndPaint on a window.
 class CPaintDC {
-public:
-    explicit CPaintDC(HWND hwnd);
-    explicit CPaintDC(CWnd* wnd);
-    ~CPaintDC();
-    CPaintDC(const CPaintDC&) = delete;
-    CPaintDC& operator=(const CPaintDC&) = delete;
-    operator HDC() const { return m_hDC; }
-    HDC m_hDC;
-    PAINTSTRUCT m_ps;
-private:
-    HWND hwnd_;
+ public:
+  explicit CPaintDC(HWND hwnd);
+  explicit CPaintDC(CWnd* wnd);
+  ~CPaintDC();
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+  operator HDC() const { return m_hDC; }
+  HDC m_hDC;
+  PAINTSTRUCT m_ps;
+
+ private:
+  HWND hwnd_;
 };
 
 // GetDC / ReleaseDC on a window's client area (null: the screen).
 class CClientDC {
-public:
-    explicit CClientDC(HWND hwnd);
-    ~CClientDC();
-    CClientDC(const CClientDC&) = delete;
-    CClientDC& operator=(const CClientDC&) = delete;
-    operator HDC() const { return m_hDC; }
-    HDC m_hDC;
-private:
-    HWND hwnd_;
+ public:
+  explicit CClientDC(HWND hwnd);
+  ~CClientDC();
+  CClientDC(const CClientDC&) = delete;
+  CClientDC& operator=(const CClientDC&) = delete;
+  operator HDC() const { return m_hDC; }
+  HDC m_hDC;
+
+ private:
+  HWND hwnd_;
 };
 
 // A memory device context compatible with `compatible` (null: the screen);
 // deleted with the object. m_hDC is null when creation failed.
 class CMemoryDC {
-public:
-    explicit CMemoryDC(HDC compatible);
-    ~CMemoryDC();
-    CMemoryDC(const CMemoryDC&) = delete;
-    CMemoryDC& operator=(const CMemoryDC&) = delete;
-    operator HDC() const { return m_hDC; }
-    HDC m_hDC;
+ public:
+  explicit CMemoryDC(HDC compatible);
+  ~CMemoryDC();
+  CMemoryDC(const CMemoryDC&) = delete;
+  CMemoryDC& operator=(const CMemoryDC&) = delete;
+  operator HDC() const { return m_hDC; }
+  HDC m_hDC;
 };
 
 // Selects an object into a device context and selects the previous one back
 // when it goes out of scope.
 class CSelectObject {
-public:
-    CSelectObject(HDC dc, HGDIOBJ object);
-    ~CSelectObject();
-    CSelectObject(const CSelectObject&) = delete;
-    CSelectObject& operator=(const CSelectObject&) = delete;
-private:
-    HDC dc_;
-    HGDIOBJ old_;
+ public:
+  CSelectObject(HDC dc, HGDIOBJ object);
+  ~CSelectObject();
+  CSelectObject(const CSelectObject&) = delete;
+  CSelectObject& operator=(const CSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
 };
 
 // An owned GDI object (bitmap, font, brush, pen), deleted with DeleteObject.
 template <class Handle>
 class CGdiObject {
-public:
-    CGdiObject() = default;
-    explicit CGdiObject(Handle handle) : m_hObject(handle) {}
-    ~CGdiObject() { DeleteObject(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-    operator Handle() const { return m_hObject; }
-    // Takes ownership of `handle` (the previous object is deleted).
-    void Attach(Handle handle) { DeleteObject(); m_hObject = handle; }
-    // Gives up ownership.
-    Handle Detach() { Handle h = m_hObject; m_hObject = nullptr; return h; }
-    void DeleteObject() { if (m_hObject) ::DeleteObject(m_hObject); m_hObject = nullptr; }
-    Handle m_hObject = nullptr;
+ public:
+  CGdiObject() = default;
+  explicit CGdiObject(Handle handle) : m_hObject(handle) {}
+  ~CGdiObject() { DeleteObject(); }
+  CGdiObject(const CGdiObject&) = delete;
+  CGdiObject& operator=(const CGdiObject&) = delete;
+  operator Handle() const { return m_hObject; }
+  // Takes ownership of `handle` (the previous object is deleted).
+  void Attach(Handle handle) {
+    DeleteObject();
+    m_hObject = handle;
+  }
+  // Gives up ownership.
+  Handle Detach() {
+    Handle h = m_hObject;
+    m_hObject = nullptr;
+    return h;
+  }
+  void DeleteObject() {
+    if (m_hObject) ::DeleteObject(m_hObject);
+    m_hObject = nullptr;
+  }
+  Handle m_hObject = nullptr;
 };
 
 class CBitmap : public CGdiObject<HBITMAP> {
-public:
-    // Bitmap resource `id` of AfxGetResourceHandle(); FALSE when missing.
-    BOOL LoadBitmap(UINT id);
-    BOOL CreateCompatibleBitmap(HDC dc, int width, int height);
+ public:
+  // Bitmap resource `id` of AfxGetResourceHandle(); FALSE when missing.
+  BOOL LoadBitmap(UINT id);
+  BOOL CreateCompatibleBitmap(HDC dc, int width, int height);
 };
 
 class CFont : public CGdiObject<HFONT> {
-public:
-    // Font of `pointSize10` tenths of a point for face `faceName`, height
-    // converted with the vertical resolution of `dc` (null: the screen),
-    // default character set.
-    BOOL CreatePointFont(int pointSize10, const wchar_t* faceName, HDC dc = nullptr);
+ public:
+  // Font of `pointSize10` tenths of a point for face `faceName`, height
+  // converted with the vertical resolution of `dc` (null: the screen),
+  // default character set.
+  BOOL CreatePointFont(int pointSize10, const wchar_t* faceName, HDC dc = nullptr);
 };
 
 }  // namespace ui

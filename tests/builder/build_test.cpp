@@ -28,7 +28,8 @@ void MakePayload(const fs::path& root, bool reverse) {
       {"docs/说明.txt", "使用说明\r\n第二行\r\n"},
       {"docs/readme.txt", std::string(20000, 'r')},
       {"data/empty.dat", ""},
-      {"data/big.log", [] {
+      {"data/big.log",
+       [] {
          std::string s;
          for (int i = 0; s.size() < (3u << 20); ++i) s += "line " + std::to_string(i) + " of the log\n";
          return s;
@@ -163,8 +164,8 @@ TEST(FileBlob, EqualsTheLibraryBlobOfTheSameBytes) {
   TempDir dir;
   std::string compressible;
   for (int i = 0; compressible.size() < 2500000; ++i) compressible += "entry " + std::to_string(i % 977) + "\n";
-  for (const std::string& bytes : {std::string("x"), std::string(1u << 20, 'a'), RandomBytes((1u << 20) + 1, 9),
-                                   compressible}) {
+  for (const std::string& bytes :
+       {std::string("x"), std::string(1u << 20, 'a'), RandomBytes((1u << 20) + 1, 9), compressible}) {
     WriteFile(dir / "f", bytes);
     std::vector<std::uint8_t> blob;
     std::string error;

@@ -44,7 +44,8 @@ TEST_F(Cli, BuildListVerifyExtract) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.front(), '{');
   EXPECT_NE(r.out.find("\"product_name\": \"Demo\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("{\"type\": \"file\", \"name\": \"bin\\\\Demo.exe\", \"stored_size\": "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"type\": \"file\", \"name\": \"bin\\\\Demo.exe\", \"stored_size\": "), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("\"raw_size\": 15}"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("{\"menu\": \"Demo\\\\Demo\", \"target\": \"bin\\\\Demo.exe\", \"description\": \"启动\"}"),
             std::string::npos);
@@ -64,7 +65,8 @@ TEST_F(Cli, BadInputExitsWithTwoAndNamesTheKey) {
   WriteFile(manifest, "[product]\nname = \"Demo\"\nmain = 'x'\n[files]\nsource = \"payload\"\n");
   RunResult r = RunMksetup({"build", manifest.string(), "--stub", stub.string(), "-o", (dir / "o.exe").string()});
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("setup.toml: product.main: is not a known key; no installer written"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("setup.toml: product.main: is not a known key; no installer written"), std::string::npos)
+      << r.err;
   EXPECT_FALSE(fs::exists(dir / "o.exe"));
 
   r = RunMksetup({"build", (dir / "none.toml").string(), "--stub", stub.string()});
@@ -112,7 +114,8 @@ TEST_F(Cli, DefaultStubAndOutput) {
 
   WriteFile(dir / "tree/win64/bin/setup.exe", "MZ the installer program");
   // No -o and no output key: <product name>-setup.exe in the current folder.
-  const std::string command = "cd '" + cd + "' && '" + tool.string() + "' build '" + manifest.string() + "' >/dev/null 2>&1";
+  const std::string command =
+      "cd '" + cd + "' && '" + tool.string() + "' build '" + manifest.string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string built = ReadFile(dir / "work/Demo-setup.exe");
   EXPECT_EQ(built.substr(0, 24), "MZ the installer program");
@@ -132,7 +135,8 @@ TEST_F(Cli, VerifyAndExtractFaultsExitWithOne) {
   WriteFile(out, bytes);
   RunResult r = RunMksetup({"verify", out});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("fault at byte " + std::to_string(bytes.size() - 44 + 8) + ": trailer word 2"), std::string::npos)
+  EXPECT_NE(r.err.find("fault at byte " + std::to_string(bytes.size() - 44 + 8) + ": trailer word 2"),
+            std::string::npos)
       << r.err;
   EXPECT_EQ(RunMksetup({"list", out}).exitCode, 1);
   EXPECT_EQ(RunMksetup({"extract", out, (dir / "x").string()}).exitCode, 1);
@@ -170,7 +174,8 @@ TEST_F(Cli, RecordWithoutABlockExitsWithOneAndUnreadableWithTwo) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("plain.exe: no install record: the last 788 bytes do not hold 0x12030416 at byte 8"),
-            std::string::npos) << r.err;
+            std::string::npos)
+      << r.err;
 
   WriteFile(dir / "short.exe", std::string(100, '\0'));
   r = RunMksetup({"record", (dir / "short.exe").string()});
@@ -198,9 +203,9 @@ TEST(Example, SampleProductBuildsCleanly) {
   buildertest::WriteFile(dir / "sample/payload/bin/Example.exe", "MZ stands in for example-app.exe");
   buildertest::WriteFile(dir / "uninstall.exe", "MZ stands in for uninstall.exe");
   const std::string out = (dir / "Example-setup.exe").string();
-  buildertest::RunResult r = buildertest::RunMksetup(
-      {"build", (dir / "sample/setup.toml").string(), "--stub", buildertest::MakeStub(dir.path()).string(),
-       "--uninstaller", (dir / "uninstall.exe").string(), "-o", out});
+  buildertest::RunResult r = buildertest::RunMksetup({"build", (dir / "sample/setup.toml").string(), "--stub",
+                                                      buildertest::MakeStub(dir.path()).string(), "--uninstaller",
+                                                      (dir / "uninstall.exe").string(), "-o", out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
   r = buildertest::RunMksetup({"verify", out});

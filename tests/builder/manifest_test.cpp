@@ -75,7 +75,8 @@ TEST(Manifest, ErrorsNameTheKeyAtFault) {
             std::string::npos);
   EXPECT_NE(ParseError(std::string(kMinimal) + "[[shortcut]]\nmenu = 'D\\D'\n").find("shortcut[1].target: is missing"),
             std::string::npos);
-  EXPECT_NE(ParseError(std::string(kMinimal) + "[[shortcut]]\nmenu='a\\b'\ntarget='x'\n[[shortcut]]\nmenu = 'D\\a:b'\ntarget = 'x'\n")
+  EXPECT_NE(ParseError(std::string(kMinimal) +
+                       "[[shortcut]]\nmenu='a\\b'\ntarget='x'\n[[shortcut]]\nmenu = 'D\\a:b'\ntarget = 'x'\n")
                 .find("shortcut[2].menu"),
             std::string::npos);
   EXPECT_NE(ParseError(std::string(kMinimal) + "[[shortcut]]\nmenu = 'D\\D'\ntarget = 'x'\nicon = 'y'\n")

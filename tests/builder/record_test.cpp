@@ -19,7 +19,8 @@ using builder::RecordReport;
 using builder::RecordStatus;
 
 // Appends a record the way the installer does: appending mode, names, Close.
-void AppendRecord(const fs::path& file, const std::wstring& menu, const std::wstring& product, const std::wstring& autostart) {
+void AppendRecord(const fs::path& file, const std::wstring& menu, const std::wstring& product,
+                  const std::wstring& autostart) {
   InstallRecord record;
   ASSERT_TRUE(record.Open(builder::PathToWide(file), 1));
   record.SetNames(menu, product, autostart);

@@ -34,15 +34,14 @@ TEST(SourceTree, DepthFirstInUpperCaseNameOrderWithEmptyFolders) {
   const fs::path root = dir / "payload";
   // Created in an order unlike the listing order.
   WriteFile(root / "zeta.txt", "z");
-  WriteFile(root / "a_b.txt", "x");   // '_' sorts after the letters once they are upper case
+  WriteFile(root / "a_b.txt", "x");  // '_' sorts after the letters once they are upper case
   WriteFile(root / "ab.txt", "x");
   WriteFile(root / "Bin/tool.exe", "t");
   WriteFile(root / "Bin/lib/x.dll", "x");
   fs::create_directories(root / "empty");
   WriteFile(root / "B.txt", "b");
-  std::vector<std::string> expected = {
-      "F ab.txt", "F a_b.txt", "F B.txt", "D Bin", "D Bin\\lib", "F Bin\\lib\\x.dll", "F Bin\\tool.exe",
-      "D empty", "F zeta.txt"};
+  std::vector<std::string> expected = {"F ab.txt",          "F a_b.txt",       "F B.txt", "D Bin",     "D Bin\\lib",
+                                       "F Bin\\lib\\x.dll", "F Bin\\tool.exe", "D empty", "F zeta.txt"};
   EXPECT_EQ(Listing(root), expected);
 }
 

@@ -39,7 +39,8 @@ TempDir::~TempDir() {
     // Folders made unreadable by a test must be opened again to be removed.
     for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_directory(ec) && !it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+      if (it->is_directory(ec) && !it->is_symlink(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
     fs::remove_all(path_, ec);
   }

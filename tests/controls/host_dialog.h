@@ -25,52 +25,51 @@ constexpr RECT kCancelRect = {160, 180, 160 + 79, 180 + 36};
 constexpr COLORREF kHostColour = RGB(10, 120, 200);
 
 class HostDialog : public ui::CDialog {
-public:
-    using Step = std::function<void(HostDialog&)>;
+ public:
+  using Step = std::function<void(HostDialog&)>;
 
-    HostDialog();
+  HostDialog();
 
-    // Runs the steps, one per tick of `tickMs`; returns DoModal's result.
-    INT_PTR Run(std::vector<Step> steps, UINT tickMs = 120);
+  // Runs the steps, one per tick of `tickMs`; returns DoModal's result.
+  INT_PTR Run(std::vector<Step> steps, UINT tickMs = 120);
 
-    controls::SkinButton next;    // IDOK, default push button
-    controls::SkinButton back;    // 1011
-    controls::SkinButton check;   // 1020, automatic check box
-    controls::SkinButton radio;   // 1021, automatic radio button
-    bool bindButtons = true;      // bind the four buttons in DoDataExchange
-    Step onInit;                  // runs at the end of OnInitDialog
+  controls::SkinButton next;   // IDOK, default push button
+  controls::SkinButton back;   // 1011
+  controls::SkinButton check;  // 1020, automatic check box
+  controls::SkinButton radio;  // 1021, automatic radio button
+  bool bindButtons = true;     // bind the four buttons in DoDataExchange
+  Step onInit;                 // runs at the end of OnInitDialog
 
-    // WM_COMMAND notifications the dialog received, by ui::Command(id, code).
-    std::map<DWORD, int> commands;
-    int okCount = 0;
-    int cancelCount = 0;
+  // WM_COMMAND notifications the dialog received, by ui::Command(id, code).
+  std::map<DWORD, int> commands;
+  int okCount = 0;
+  int cancelCount = 0;
 
-    // Draws `button` into a white memory bitmap of its size through the
-    // dialog's WM_DRAWITEM (so reflection is part of the path) and returns
-    // the pixel at (x, y) of each requested point.
-    std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState,
-                                      std::initializer_list<POINT> points);
-    std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState, const std::vector<POINT>& points);
+  // Draws `button` into a white memory bitmap of its size through the
+  // dialog's WM_DRAWITEM (so reflection is part of the path) and returns
+  // the pixel at (x, y) of each requested point.
+  std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState, std::initializer_list<POINT> points);
+  std::vector<COLORREF> DrawAndRead(controls::SkinButton& button, UINT itemState, const std::vector<POINT>& points);
 
-    // Bounding box of the pixels of `colour` in the button drawn as above
-    // (empty when there are none).
-    RECT DrawAndFind(controls::SkinButton& button, UINT itemState, COLORREF colour);
+  // Bounding box of the pixels of `colour` in the button drawn as above
+  // (empty when there are none).
+  RECT DrawAndFind(controls::SkinButton& button, UINT itemState, COLORREF colour);
 
-    // Screen point at the centre of a client rectangle.
-    static POINT ScreenCentre(const RECT& client);
+  // Screen point at the centre of a client rectangle.
+  static POINT ScreenCentre(const RECT& client);
 
-protected:
-    void DoDataExchange(ui::CDataExchange* dx) override;
-    BOOL OnInitDialog() override;
-    void OnOK() override { ++okCount; }
-    void OnCancel() override { ++cancelCount; }
-    void OnPaint() override;
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+ protected:
+  void DoDataExchange(ui::CDataExchange* dx) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override { ++okCount; }
+  void OnCancel() override { ++cancelCount; }
+  void OnPaint() override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-private:
-    std::vector<Step> steps_;
-    size_t nextStep_ = 0;
-    UINT tickMs_ = 120;
+ private:
+  std::vector<Step> steps_;
+  size_t nextStep_ = 0;
+  UINT tickMs_ = 120;
 };
 
 // A face bitmap (screen-compatible) of one colour, with an optional

@@ -3,11 +3,10 @@
 
 #include "controls/imaging.h"
 
-int main(int argc, char** argv)
-{
-    testing::InitGoogleTest(&argc, argv);
-    controls::ImagingStartup();
-    int result = RUN_ALL_TESTS();
-    controls::ImagingShutdown();
-    return result;
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  controls::ImagingStartup();
+  int result = RUN_ALL_TESTS();
+  controls::ImagingShutdown();
+  return result;
 }

@@ -109,12 +109,14 @@ bool RunConsoleProgram(const std::wstring& exe, const std::vector<std::wstring>&
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info))
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info))
     return false;
   bool ended = ::WaitForSingleObject(info.hProcess, 120000) == WAIT_OBJECT_0;
-  if (ended) ::GetExitCodeProcess(info.hProcess, exitCode);
-  else ::TerminateProcess(info.hProcess, 99);
+  if (ended)
+    ::GetExitCodeProcess(info.hProcess, exitCode);
+  else
+    ::TerminateProcess(info.hProcess, 99);
   ::CloseHandle(info.hProcess);
   ::CloseHandle(info.hThread);
   return ended;

@@ -425,7 +425,7 @@ TEST_F(WizardTest, ButtonFacesFollowThePointer) {
   for (int id : {kNext, kBack, kCancel}) {
     RECT window = WindowRectOnScreen(wizard_);
     ::SetCursorPos(window.left + 300, window.top + 40);  // over the heading
-    ::Sleep(1000);  // time for the mouse tracking to end any hover
+    ::Sleep(1000);                                       // time for the mouse tracking to end any hover
     FaceLook idle = LookOf(wizard_, id);
     RECT button = WindowRectOnScreen(::GetDlgItem(wizard_, id));
     ::SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
@@ -433,12 +433,12 @@ TEST_F(WizardTest, ButtonFacesFollowThePointer) {
     FaceLook hot = LookOf(wizard_, id);
     ::SetCursorPos(window.left + 300, window.top + 40);
     EXPECT_TRUE(hot.brightness > idle.brightness + 20 || hot.saturation > idle.saturation + 15)
-        << "button " << id << ": hot " << hot.brightness << "/" << hot.saturation << ", idle " << idle.brightness
-        << "/" << idle.saturation;
+        << "button " << id << ": hot " << hot.brightness << "/" << hot.saturation << ", idle " << idle.brightness << "/"
+        << idle.saturation;
     // Leaving is noticed through mouse tracking, which may take a moment.
     double idleAgain = 0;
-    EXPECT_TRUE(WaitUntil([&] { return std::abs((idleAgain = LookOf(wizard_, id).brightness) - idle.brightness) < 2.0; },
-                          3000))
+    EXPECT_TRUE(
+        WaitUntil([&] { return std::abs((idleAgain = LookOf(wizard_, id).brightness) - idle.brightness) < 2.0; }, 3000))
         << "button " << id << " stays hot: " << idleAgain << " vs " << idle.brightness;
   }
   QuitWithCancel();
@@ -521,10 +521,10 @@ TEST_F(WizardTest, SampleProductBuiltByMksetup) {
   const std::wstring installer = WorkFolder(L"e2e") + L"Example-setup.exe";
   ::DeleteFileW(installer.c_str());
   DWORD code = 1;
-  ASSERT_TRUE(RunConsoleProgram(ProgramFolder() + L"mksetup.exe",
-                                {L"build", source + L"examples\\sample\\setup.toml", L"-o", installer, L"--stub",
-                                 ProgramFolder() + L"setup.exe"},
-                                &code));
+  ASSERT_TRUE(RunConsoleProgram(
+      ProgramFolder() + L"mksetup.exe",
+      {L"build", source + L"examples\\sample\\setup.toml", L"-o", installer, L"--stub", ProgramFolder() + L"setup.exe"},
+      &code));
   ASSERT_EQ(code, 0u) << "mksetup build failed";
 
   Start(installer);

@@ -46,9 +46,12 @@ class Report {
   void Set(const std::string& key, const std::string& value) {
     std::string escaped;
     for (char c : value) {
-      if (c == '\n') escaped += "\\n";
-      else if (c == '\r') escaped += "\\r";
-      else escaped += c;
+      if (c == '\n')
+        escaped += "\\n";
+      else if (c == '\r')
+        escaped += "\\r";
+      else
+        escaped += c;
     }
     lines_.push_back(key + "=" + escaped);
   }
@@ -109,7 +112,7 @@ struct Options {
 bool Parse(int argc, wchar_t** argv, Options& o) {
   std::map<std::wstring, std::wstring*> values = {
       {L"--setup", &o.setup}, {L"--folder", &o.folder}, {L"--report", &o.report}, {L"--finish", &o.finish},
-      {L"--lock", &o.lock},   {L"--answer", &o.answer}, {L"--shots", &o.shots}, {L"--pause", &o.pause}};
+      {L"--lock", &o.lock},   {L"--answer", &o.answer}, {L"--shots", &o.shots},   {L"--pause", &o.pause}};
   for (int i = 1; i < argc; ++i) {
     std::wstring arg = argv[i];
     if (arg == L"--probe-close") {
@@ -153,11 +156,13 @@ int Drive(const Options& o, Report& report) {
   // The environment check ends on the confirmation page (Next shown again,
   // folder field hidden) or with a message box.
   HWND box = nullptr;
-  e2e::WaitUntil([&] {
-    box = run.FindOtherDialog();
-    return box != nullptr || !run.IsRunning() ||
-           (e2e::IsControlVisible(wizard, IDOK) && !e2e::IsControlVisible(wizard, kFolder));
-  }, 30000);
+  e2e::WaitUntil(
+      [&] {
+        box = run.FindOtherDialog();
+        return box != nullptr || !run.IsRunning() ||
+               (e2e::IsControlVisible(wizard, IDOK) && !e2e::IsControlVisible(wizard, kFolder));
+      },
+      30000);
   if (box != nullptr) {
     e2e::MessageBoxTexts texts = e2e::ReadMessageBox(box);
     report.Set("environment_box_caption", texts.caption);

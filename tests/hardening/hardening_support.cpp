@@ -57,8 +57,8 @@ bool WriteFile(const std::wstring& path, const Bytes& bytes) {
 Box::Box() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  root_ = fs::temp_directory_path() /
-          ("hardening-" + std::to_string(random() % 1000000) + "-" + std::to_string(counter++));
+  root_ =
+      fs::temp_directory_path() / ("hardening-" + std::to_string(random() % 1000000) + "-" + std::to_string(counter++));
   fs::create_directories(root_ / "scratch");
   package_ = FromFs(root_) + L"\\package.exe";
   scratch_ = FromFs(root_) + L"\\scratch";

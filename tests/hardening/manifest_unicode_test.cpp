@@ -15,15 +15,14 @@ bool Parse(const std::string& text, builder::Manifest& m, std::string& error) {
 }
 
 std::string WithName(const std::string& name) {
-  return "[product]\nname = \"" + name + "\"\nwelcome = '''\n" + name +
-         "\n'''\n[files]\nsource = \"payload\"\n";
+  return "[product]\nname = \"" + name + "\"\nwelcome = '''\n" + name + "\n'''\n[files]\nsource = \"payload\"\n";
 }
 
 TEST(ManifestUnicode, CharactersTheParserMishandledComeThroughInTexts) {
   // One character from each range the parser mishandles, and the edges.
-  for (const char* text : {"\xC2\xA1", "\xC3\xA9t\xC3\xA9", "\xD2\x99", "\xE3\x80\x82", "\xE2\xB2\x8E",
-                           "\xE3\x82\x87", "\xEF\xAC\xA6", "\xEF\xBB\xBE", "\xEF\xB8\xB0",
-                           "\xE3\x80\x80", "\xE5\xAE\x89\xE8\xA3\x85\xE3\x80\x82"}) {
+  for (const char* text :
+       {"\xC2\xA1", "\xC3\xA9t\xC3\xA9", "\xD2\x99", "\xE3\x80\x82", "\xE2\xB2\x8E", "\xE3\x82\x87", "\xEF\xAC\xA6",
+        "\xEF\xBB\xBE", "\xEF\xB8\xB0", "\xE3\x80\x80", "\xE5\xAE\x89\xE8\xA3\x85\xE3\x80\x82"}) {
     builder::Manifest m;
     std::string error;
     ASSERT_TRUE(Parse(WithName(text), m, error)) << text << ": " << error;

@@ -151,8 +151,8 @@ std::vector<std::uint8_t> BigContents(std::size_t size) {
     x ^= x << 13;
     x ^= x >> 17;
     x ^= x << 5;
-    const int n = std::snprintf(text, sizeof text, "line %llu value %08x\r\n",
-                                static_cast<unsigned long long>(line), x & 0xFF00FF);
+    const int n = std::snprintf(text, sizeof text, "line %llu value %08x\r\n", static_cast<unsigned long long>(line),
+                                x & 0xFF00FF);
     for (int i = 0; i < n && at < size; ++i) bytes[at++] = static_cast<std::uint8_t>(text[i]);
   }
   return bytes;

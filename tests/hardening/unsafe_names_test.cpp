@@ -54,8 +54,8 @@ Bytes HandMade(const std::vector<Entry>& entries) {
     b.insert(b.end(), blob.begin(), blob.end());
   }
   const std::uint32_t shortcuts = static_cast<std::uint32_t>(b.size());
-  for (const std::uint32_t word : {info, shortcuts - info, PKG_MAGIC, list,
-                                   static_cast<std::uint32_t>(entries.size()), shortcuts, 0u, 0u, 0u, 0u, 0u}) {
+  for (const std::uint32_t word : {info, shortcuts - info, PKG_MAGIC, list, static_cast<std::uint32_t>(entries.size()),
+                                   shortcuts, 0u, 0u, 0u, 0u, 0u}) {
     Put32(b, word);
   }
   return b;
@@ -63,12 +63,18 @@ Bytes HandMade(const std::vector<Entry>& entries) {
 
 TEST(UnsafeNames, NothingIsCreatedOutsideTheFolderNorUnderADeviceName) {
   const std::vector<Entry> entries = {
-      {PKG_ENTRY_FOLDER, "..\\escaped", ""},     {PKG_ENTRY_FILE, "..\\escaped.txt", "out"},
-      {PKG_ENTRY_FOLDER, "a", ""},               {PKG_ENTRY_FILE, "a\\..\\..\\up.txt", "out"},
-      {PKG_ENTRY_FILE, "a/../../slash.txt", "out"}, {PKG_ENTRY_FILE, "\\rooted.txt", "out"},
-      {PKG_ENTRY_FILE, "C:\\drive.txt", "out"},  {PKG_ENTRY_FILE, "C:drive.txt", "out"},
-      {PKG_ENTRY_FILE, "a\\CON", "out"},         {PKG_ENTRY_FILE, "a\\nul.txt", "out"},
-      {PKG_ENTRY_FILE, "a\\dots...", "out"},     {PKG_ENTRY_FILE, "", "no name"},
+      {PKG_ENTRY_FOLDER, "..\\escaped", ""},
+      {PKG_ENTRY_FILE, "..\\escaped.txt", "out"},
+      {PKG_ENTRY_FOLDER, "a", ""},
+      {PKG_ENTRY_FILE, "a\\..\\..\\up.txt", "out"},
+      {PKG_ENTRY_FILE, "a/../../slash.txt", "out"},
+      {PKG_ENTRY_FILE, "\\rooted.txt", "out"},
+      {PKG_ENTRY_FILE, "C:\\drive.txt", "out"},
+      {PKG_ENTRY_FILE, "C:drive.txt", "out"},
+      {PKG_ENTRY_FILE, "a\\CON", "out"},
+      {PKG_ENTRY_FILE, "a\\nul.txt", "out"},
+      {PKG_ENTRY_FILE, "a\\dots...", "out"},
+      {PKG_ENTRY_FILE, "", "no name"},
       {PKG_ENTRY_FILE, "a\\kept.txt", "kept"},
   };
   hardening::Box box;

@@ -11,12 +11,10 @@ TEST(MenuPath, Split) {
     const wchar_t* subFolder;
     const wchar_t* linkName;
   } cases[] = {
-      {L"A\\B", L"A", L"B"},
-      {L"B", L"", L"B"},
+      {L"A\\B", L"A", L"B"},       {L"B", L"", L"B"},
       {L"\\B", L"", L"\\B"},        // leading backslash: straight into Programs
       {L"A\\B\\C", L"A", L"B\\C"},  // only the first level is a sub-folder
-      {L"A\\", L"A", L""},
-      {L"", L"", L""},
+      {L"A\\", L"A", L""},         {L"", L"", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);

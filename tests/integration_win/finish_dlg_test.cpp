@@ -37,9 +37,7 @@ HWND WaitForFinishDialog() {
   return nullptr;
 }
 
-bool IsTicked(HWND dlg, int id) {
-  return SendDlgItemMessageW(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool IsTicked(HWND dlg, int id) { return SendDlgItemMessageW(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void Click(HWND dlg, int id) { SendMessageW(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 
@@ -134,12 +132,11 @@ TEST_P(FinishChoices, DoneComputesTheFlagsOfTheTickedBoxes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, FinishChoices,
-    ::testing::Values(
-        ClearCase{"AllCleared", {IDC_RUN_PROGRAM, IDC_DESKTOP_LINK, IDC_AUTOSTART}, 0},
-        ClearCase{"OnlyRunProgram", {IDC_DESKTOP_LINK, IDC_AUTOSTART, 0}, FINISH_RUN_PROGRAM},
-        ClearCase{"OnlyDesktop", {IDC_RUN_PROGRAM, IDC_AUTOSTART, 0}, FINISH_DESKTOP_LINK},
-        ClearCase{"OnlyAutostart", {IDC_RUN_PROGRAM, IDC_DESKTOP_LINK, 0}, FINISH_AUTOSTART},
-        ClearCase{"AutostartCleared", {IDC_AUTOSTART, 0, 0}, FINISH_DESKTOP_LINK | FINISH_RUN_PROGRAM}),
+    ::testing::Values(ClearCase{"AllCleared", {IDC_RUN_PROGRAM, IDC_DESKTOP_LINK, IDC_AUTOSTART}, 0},
+                      ClearCase{"OnlyRunProgram", {IDC_DESKTOP_LINK, IDC_AUTOSTART, 0}, FINISH_RUN_PROGRAM},
+                      ClearCase{"OnlyDesktop", {IDC_RUN_PROGRAM, IDC_AUTOSTART, 0}, FINISH_DESKTOP_LINK},
+                      ClearCase{"OnlyAutostart", {IDC_RUN_PROGRAM, IDC_DESKTOP_LINK, 0}, FINISH_AUTOSTART},
+                      ClearCase{"AutostartCleared", {IDC_AUTOSTART, 0, 0}, FINISH_DESKTOP_LINK | FINISH_RUN_PROGRAM}),
     [](const ::testing::TestParamInfo<ClearCase>& info) { return std::string(info.param.name); });
 
 TEST(FinishDlg, EnterIsTheDoneButton) {

@@ -11,7 +11,8 @@
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 8) {
-    std::fwprintf(stderr, L"usage: shortcut_probe FOLDER_ID TARGET SUBFOLDER LINKNAME ICONPATH ICONINDEX DESCRIPTION\n");
+    std::fwprintf(stderr,
+                  L"usage: shortcut_probe FOLDER_ID TARGET SUBFOLDER LINKNAME ICONPATH ICONINDEX DESCRIPTION\n");
     return 2;
   }
   CoInitialize(nullptr);

@@ -125,9 +125,14 @@ TEST(ByteBuffer, ToWideConvertsAndStopsAtZero) {
   b.Assign("ab\0cd", 5);
   b.ToWide(out);
   EXPECT_EQ(out, L"ab") << "the text is taken as a zero-terminated string";
-  b.Assign("a\xFF" "b", 3);
+  b.Assign(
+      "a\xFF"
+      "b",
+      3);
   b.ToWide(out);
-  EXPECT_EQ(out, L"a\xFFFD" L"b");
+  EXPECT_EQ(out,
+            L"a\xFFFD"
+            L"b");
 }
 
 TEST(ByteBuffer, InflateDecodesABlob) {
@@ -171,13 +176,13 @@ TEST(ByteBuffer, InflateFailuresLeaveTheBufferUnchanged) {
   Bytes badAdler = ZlibStream(text, 6);
   badAdler.back() ^= 0xFF;
   const Bytes cases[] = {
-      Bytes(good.begin(), good.begin() + 8),        // head only
-      Blob(ZlibStream(text, 6), 300, false),          // checksum mismatch
-      Blob(ZlibStream(text, 6), 299),                 // more data than the raw length
-      Blob(truncatedStream, 300),                     // stream ends early
-      Blob(badAdler, 300),                            // Adler-32 wrong
-      Blob({'p', 'l', 'a', 'i', 'n'}, 5),             // not a zlib stream
-      Blob(ZlibStream(text, 6), -1),                  // negative raw length
+      Bytes(good.begin(), good.begin() + 8),              // head only
+      Blob(ZlibStream(text, 6), 300, false),              // checksum mismatch
+      Blob(ZlibStream(text, 6), 299),                     // more data than the raw length
+      Blob(truncatedStream, 300),                         // stream ends early
+      Blob(badAdler, 300),                                // Adler-32 wrong
+      Blob({'p', 'l', 'a', 'i', 'n'}, 5),                 // not a zlib stream
+      Blob(ZlibStream(text, 6), -1),                      // negative raw length
       Blob(ZlibStream(text, 6), PKG_MAX_RAW_LENGTH + 1),  // beyond the bound
   };
   int i = 0;

@@ -23,7 +23,12 @@ void AppendTrailer(ByteBuilder& b, const PackageTrailer& t) {
 }
 
 void EntryHead(ByteBuilder& b, std::int16_t type, std::int32_t nameLength, std::int32_t dataLength) {
-  b.U16(static_cast<std::uint16_t>(type)).U16(0).U32(0).I32(nameLength).I32(dataLength > 0 ? nameLength : 0).I32(dataLength);
+  b.U16(static_cast<std::uint16_t>(type))
+      .U16(0)
+      .U32(0)
+      .I32(nameLength)
+      .I32(dataLength > 0 ? nameLength : 0)
+      .I32(dataLength);
 }
 
 class PackageFileTest : public ::testing::Test {
@@ -168,10 +173,10 @@ TEST_F(PackageFileTest, ShortcutRecordsWithoutMatchingTotal) {
   ByteBuilder b;
   b.Raw(pkgtest::ImageBytes());
   const std::int32_t list = b.Size();
-  b.I32(0).I32(0).I32(0).I32(0).I32(0).I32(0);                  // total 0
-  b.I32(2).I32(2).I32(0).I32(0).I32(0).I32(5).Raw("abcd");      // total off by one
-  b.I32(-2).I32(4).I32(0).I32(0).I32(0).I32(2).Raw("ab");       // negative length
-  b.I32(1).I32(1).I32(1).I32(0).I32(0).I32(3).Raw("xyz");       // sound
+  b.I32(0).I32(0).I32(0).I32(0).I32(0).I32(0);              // total 0
+  b.I32(2).I32(2).I32(0).I32(0).I32(0).I32(5).Raw("abcd");  // total off by one
+  b.I32(-2).I32(4).I32(0).I32(0).I32(0).I32(2).Raw("ab");   // negative length
+  b.I32(1).I32(1).I32(1).I32(0).I32(0).I32(3).Raw("xyz");   // sound
   PackageTrailer t{};
   t.magic = PKG_MAGIC;
   t.shortcutListOffset = list;
@@ -234,10 +239,10 @@ TEST_F(PackageFileTest, InfoWithoutTextsAndWithAnUnexpectedRecord) {
 
 TEST_F(PackageFileTest, InfoHeaderWhoseLengthsDoNotAddUp) {
   const std::int32_t headers[][6] = {
-      {5, 1, 1, 1, 1, 2},     // sum 6 > total 5
-      {5, 1, 1, 1, 1, 0},     // sum 4 < total 5
-      {3, 5, -2, 0, 0, 0},    // adds up, but a negative length
-      {-1, 0, 0, 0, 0, -1},   // negative total
+      {5, 1, 1, 1, 1, 2},                              // sum 6 > total 5
+      {5, 1, 1, 1, 1, 0},                              // sum 4 < total 5
+      {3, 5, -2, 0, 0, 0},                             // adds up, but a negative length
+      {-1, 0, 0, 0, 0, -1},                            // negative total
       {0x7FFFFFFF, 0x7FFFFFFF, 1, 0, 0, -0x7FFFFFFF},  // wraps in 32 bits
   };
   for (const auto& h : headers) {
@@ -300,7 +305,7 @@ TEST_F(PackageFileTest, ExtractsEverythingByteExact) {
 TEST_F(PackageFileTest, FolderWithTrailingBackslashAndExistingTargets) {
   ASSERT_TRUE(OpenBytes(pkgtest::SamplePackage()));
   const std::wstring folder = MakeFolder(L"install") + L"\\";
-  ASSERT_TRUE(platform::CreateFolder(folder + L"bin"));  // folder exists already
+  ASSERT_TRUE(platform::CreateFolder(folder + L"bin"));                            // folder exists already
   ASSERT_TRUE(pkgtest::WriteFileBytes(folder + L"bin\\app.exe", Bytes(9000, 1)));  // replaced
   int cursor = -1;
   std::wstring out;
@@ -434,8 +439,8 @@ TEST_F(PackageFileTest, DestinationHeldOpenFailsUntilClosed) {
   ASSERT_TRUE(package_.ExtractNext(out, folder, cursor));  // bin
   const std::wstring target = folder + L"\\bin\\app.exe";
   platform::File holder;
-  ASSERT_TRUE(holder.Open(target, platform::Access::ReadWrite, platform::Share::None,
-                          platform::Disposition::CreateAlways));
+  ASSERT_TRUE(
+      holder.Open(target, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways));
   const int saved = cursor;
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));
   EXPECT_EQ(out, target);

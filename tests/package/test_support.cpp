@@ -31,14 +31,11 @@ TempFolder::~TempFolder() {
   fs::remove_all(fs::path(path_), ignored);
 }
 
-std::wstring TempFolder::Join(std::wstring_view name) const {
-  return path_ + L"\\" + std::wstring(name);
-}
+std::wstring TempFolder::Join(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
 
 std::optional<Bytes> ReadFileBytes(const std::wstring& path) {
   platform::File file;
-  if (!file.Open(path, platform::Access::Read, platform::Share::ReadWrite,
-                 platform::Disposition::OpenExisting)) {
+  if (!file.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
     return std::nullopt;
   }
   const std::int64_t size = file.Size();
@@ -53,13 +50,11 @@ std::optional<Bytes> ReadFileBytes(const std::wstring& path) {
 
 bool WriteFileBytes(const std::wstring& path, const Bytes& bytes) {
   platform::File file;
-  if (!file.Open(path, platform::Access::ReadWrite, platform::Share::None,
-                 platform::Disposition::CreateAlways)) {
+  if (!file.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
     return false;
   }
   std::uint32_t written = 0;
-  return bytes.empty() ||
-         file.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
+  return bytes.empty() || file.Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written);
 }
 
 bool FolderExists(const std::wstring& path) {
@@ -130,10 +125,9 @@ Bytes SamplePackage() {
   texts.heading = "Heading";
   texts.notice = "Notice";
   texts.rights = "(c) 2026";
-  texts.welcome = "Welcome\r\n\xE6\xAC\xA2\xE8\xBF\x8E";  // Welcome, 欢迎
+  texts.welcome = "Welcome\r\n\xE6\xAC\xA2\xE8\xBF\x8E";               // Welcome, 欢迎
   const std::string agreement = "\xE8\xAE\xB8\xE5\x8F\xAF\r\nLine 2";  // 许可
-  bool ok = writer.WriteInfo(texts, "bin\\app.exe", "uninst.exe") &&
-            writer.WritePicture("PICTURE-BYTES", 13) &&
+  bool ok = writer.WriteInfo(texts, "bin\\app.exe", "uninst.exe") && writer.WritePicture("PICTURE-BYTES", 13) &&
             writer.WriteAgreement(MakeDataBlob(agreement.data(), agreement.size()));
   for (const SampleFile& entry : SampleEntries()) {
     if (!ok) break;
@@ -172,9 +166,8 @@ Bytes SmallPackage() {
     if (entry.folder) {
       ok = writer.AddFolder(entry.name);
     } else {
-      ok = writer.AddFile(entry.name, entry.contents.empty()
-                                          ? Bytes()
-                                          : MakeDataBlob(entry.contents.data(), entry.contents.size()));
+      ok = writer.AddFile(
+          entry.name, entry.contents.empty() ? Bytes() : MakeDataBlob(entry.contents.data(), entry.contents.size()));
     }
   }
   ok = ok && writer.AddShortcut("G\\S", "e.bin", "D") && writer.Finish();

@@ -60,7 +60,7 @@ Bytes NoiseBytes(std::size_t size, std::uint32_t seed);
 // The sample package: image, five texts, picture, agreement, folders, files
 // (one empty, one with a Chinese name) and two shortcuts.
 struct SampleFile {
-  std::string name;   // UTF-8 entry name
+  std::string name;  // UTF-8 entry name
   bool folder;
   Bytes contents;
 };

@@ -14,9 +14,30 @@ TEST(EntryNames, SafeAndUnsafe) {
                          "console", "com10", "nul2"}) {
     EXPECT_TRUE(IsSafeEntryName(ok)) << ok;
   }
-  for (const char* bad : {"", "\\abs", "C:\\x", "C:x", "c:", "..", ".", "a\\..\\b", "a\\.\\b", "..\\a", "a\\..",
-                          "a\\\\b", "a\\", "a/b", "../a", "a\\b:stream", "a\\...", "a\\b ", "a\x01" "b",
-                          "nul", "bin\\con.txt", "COM1", "lpt9.log",
+  for (const char* bad : {"",
+                          "\\abs",
+                          "C:\\x",
+                          "C:x",
+                          "c:",
+                          "..",
+                          ".",
+                          "a\\..\\b",
+                          "a\\.\\b",
+                          "..\\a",
+                          "a\\..",
+                          "a\\\\b",
+                          "a\\",
+                          "a/b",
+                          "../a",
+                          "a\\b:stream",
+                          "a\\...",
+                          "a\\b ",
+                          "a\x01"
+                          "b",
+                          "nul",
+                          "bin\\con.txt",
+                          "COM1",
+                          "lpt9.log",
                           "\xFF\xFE"}) {
     std::string why;
     EXPECT_FALSE(IsSafeEntryName(bad, &why)) << bad;

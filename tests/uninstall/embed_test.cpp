@@ -40,9 +40,10 @@ class EmbedTest : public testing::Test {
 
   // Builds with the [product] lines `product`; true when an installer came out.
   bool Build(const std::string& product, std::string& error, std::vector<std::string>* warnings = nullptr) {
-    Put(root_ / "setup.toml", "[product]\nname = \"Demo\"\nmain_program = 'bin\\p.exe'\n" + product +
-                                  "\n[files]\nsource = \"payload\"\n\n[[shortcut]]\nmenu = '组\\Demo'\n"
-                                  "target = 'bin\\p.exe'\n\n[[shortcut]]\nmenu = '组\\卸载'\ntarget = 'uninstall.exe'\n");
+    Put(root_ / "setup.toml",
+        "[product]\nname = \"Demo\"\nmain_program = 'bin\\p.exe'\n" + product +
+            "\n[files]\nsource = \"payload\"\n\n[[shortcut]]\nmenu = '组\\Demo'\n"
+            "target = 'bin\\p.exe'\n\n[[shortcut]]\nmenu = '组\\卸载'\ntarget = 'uninstall.exe'\n");
     builder::BuildOptions options;
     options.manifest = root_ / "setup.toml";
     options.output = root_ / "out" / "setup.exe";

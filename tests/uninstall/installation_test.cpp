@@ -35,7 +35,8 @@ class InstallationTest : public testing::Test {
       if (at == std::wstring::npos) break;
       start = at + 1;
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
 
   // Image + list block of `selfName`, then a record like the installer's.

@@ -55,7 +55,9 @@ void Reseal(Bytes& block) {
 // A block of raw items (type, name), sealed correctly.
 Bytes Craft(const std::vector<std::pair<std::uint16_t, std::string>>& items, std::uint32_t version = UNL_VERSION) {
   Bytes b;
-  auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i))); };
+  auto u32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+  };
   u32(UNL_HEADER_MAGIC);
   u32(version);
   u32(static_cast<std::uint32_t>(items.size()));
@@ -128,9 +130,13 @@ TEST(UninstallListLayout, ReadFromAFileEndingAtTheRecord) {
   file.insert(file.end(), block.begin(), block.end());
   const std::size_t end = file.size();
   file.insert(file.end(), 788, 0xAB);  // stands for the install record
-  { std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size())); }
+  {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  }
   platform::File f;
-  ASSERT_TRUE(f.Open(path.wstring(), platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting));
+  ASSERT_TRUE(
+      f.Open(path.wstring(), platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting));
   UninstallList back;
   EXPECT_EQ(uninstall::ReadUninstallList(f, static_cast<std::int64_t>(end), back), ListError::None);
   EXPECT_EQ(back.files, Sample().files);

@@ -34,10 +34,14 @@ struct Report {
   void Set(const std::string& key, const std::wstring& value) {
     std::string escaped;
     for (char c : Utf8(value)) {
-      if (c == '\\') escaped += "\\\\";
-      else if (c == '\n') escaped += "\\n";
-      else if (c == '\r') escaped += "\\r";
-      else escaped += c;
+      if (c == '\\')
+        escaped += "\\\\";
+      else if (c == '\n')
+        escaped += "\\n";
+      else if (c == '\r')
+        escaped += "\\r";
+      else
+        escaped += c;
     }
     lines.push_back(key + "=" + escaped);
   }
@@ -71,11 +75,13 @@ BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
 
 HWND WaitForBox(const std::wstring& caption, int timeoutMs) {
   Search search{caption};
-  e2e::WaitUntil([&] {
-    search.found = nullptr;
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
-  }, timeoutMs);
+  e2e::WaitUntil(
+      [&] {
+        search.found = nullptr;
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      timeoutMs);
   return search.found;
 }
 
@@ -91,10 +97,14 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring run, answer = L"yes", reportPath, shots;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::wstring key = argv[i];
-    if (key == L"--run") run = argv[i + 1];
-    else if (key == L"--answer") answer = argv[i + 1];
-    else if (key == L"--report") reportPath = argv[i + 1];
-    else if (key == L"--shots") shots = argv[i + 1];
+    if (key == L"--run")
+      run = argv[i + 1];
+    else if (key == L"--answer")
+      answer = argv[i + 1];
+    else if (key == L"--report")
+      reportPath = argv[i + 1];
+    else if (key == L"--shots")
+      shots = argv[i + 1];
   }
   if (run.empty() || reportPath.empty()) return 1;
   std::wstring caption = run.substr(run.find_last_of(L"\\/") + 1);
@@ -105,7 +115,8 @@ int wmain(int argc, wchar_t** argv) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   std::wstring commandLine = L"\"" + run + L"\"";
-  if (!CreateProcessW(run.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(run.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     report.Set("start", L"failed");
     report.Write(reportPath);
     return 1;
@@ -131,9 +142,8 @@ int wmain(int argc, wchar_t** argv) {
     Shot(shots, L"result", box);
     DWORD pid = 0;
     GetWindowThreadProcessId(box, &pid);
-    HANDLE shower = pid != process.dwProcessId
-                        ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
-                        : nullptr;
+    HANDLE shower =
+        pid != process.dwProcessId ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
     if (shower) {
       wchar_t image[MAX_PATH] = {};
       DWORD size = MAX_PATH;

@@ -106,8 +106,8 @@ TEST(CopyLoop, RetryRepeatsTheSameEntryFromItsCursor) {
   sink.answers = {RETRY_AGAIN, RETRY_AGAIN};
   CopyOutcome out = RunCopyLoop(L"D:\\X", source, sink);
   EXPECT_EQ(source.cursorsSeen, (std::vector<int>{-1, 0, 0, 0}));
-  EXPECT_EQ(sink.events, (Events{L"copied D:\\X\\f0", L"ask D:\\X\\f1", L"ask D:\\X\\f1", L"copied D:\\X\\f1",
-                                 L"end"}));
+  EXPECT_EQ(sink.events,
+            (Events{L"copied D:\\X\\f0", L"ask D:\\X\\f1", L"ask D:\\X\\f1", L"copied D:\\X\\f1", L"end"}));
   EXPECT_EQ(out.extracted, 2);
   EXPECT_EQ(out.retries, 2);
 }
@@ -171,8 +171,8 @@ class FakeMenuSink : public StartMenuSink {
 TEST(StartMenuLoop, UsableRecordsAreAddedThenReported) {
   FakeShortcuts source;
   source.items = {{true, {L"A\\x", L"x.exe", L"d"}},
-                  {false, {}},                         // unreadable: skipped
-                  {true, {L"A\\none", L"", L"d"}},     // no target: skipped
+                  {false, {}},                      // unreadable: skipped
+                  {true, {L"A\\none", L"", L"d"}},  // no target: skipped
                   {true, {L"y", L"bin\\y.exe", L""}}};
   FakeMenuSink sink;
   EXPECT_EQ(RunStartMenuLoop(source, sink), 2);

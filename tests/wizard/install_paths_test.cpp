@@ -30,10 +30,15 @@ TEST(InstallFolder, FoldersThatCannotBeInstalledInto) {
       L"\\\\server",     // UNC without share
       L"\\\\server\\",   // UNC with empty share
       L"\\\\\\share",    // UNC with empty server
-      L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b", L"C:\\a?b", L"C:\\a*b",
-      L"C:\\a:b",        // ':' only at index 1
-      L"\\\\?\\C:\\x",   // device path
-      L"C:\\a\tb",       // control character
+      L"C:\\a<b",
+      L"C:\\a>b",
+      L"C:\\a\"b",
+      L"C:\\a|b",
+      L"C:\\a?b",
+      L"C:\\a*b",
+      L"C:\\a:b",       // ':' only at index 1
+      L"\\\\?\\C:\\x",  // device path
+      L"C:\\a\tb",      // control character
       L"C:\\a\nb",
   };
   for (const wchar_t* folder : bad) EXPECT_FALSE(IsInstallableFolder(folder)) << folder;

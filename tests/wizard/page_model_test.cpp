@@ -110,10 +110,10 @@ TEST(PageModelSteps, StepReportsMoveThePage) {
     StepResponse response;
     int page;
   } cases[] = {
-      {4, false, StepResponse::GoToPageAndNext, 5},  {4, true, StepResponse::GoToPageAndNext, 5},
-      {7, false, StepResponse::GoToPageAndNext, 8},  {8, false, StepResponse::EndOfCopying, -1},
+      {4, false, StepResponse::GoToPageAndNext, 5},   {4, true, StepResponse::GoToPageAndNext, 5},
+      {7, false, StepResponse::GoToPageAndNext, 8},   {8, false, StepResponse::EndOfCopying, -1},
       {10, false, StepResponse::GoToPageAndNext, 11}, {11, false, StepResponse::GoToPageAndNext, 12},
-      {5, false, StepResponse::Nothing, -1},         {9, true, StepResponse::Nothing, -1},
+      {5, false, StepResponse::Nothing, -1},          {9, true, StepResponse::Nothing, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
@@ -153,10 +153,9 @@ TEST(PageModelSteps, TheWholeChainFromConfirmationToFinish) {
 // S shown, H hidden, - unchanged.
 TEST(PageModelVisibility, EveryPage) {
   const std::pair<int, const char*> table[] = {
-      {0, "--HHHHHHHHH-"}, {1, "--SHSSHHHHH-"}, {2, "---HHHHHSSS-"}, {3, "--SSHHSSHHH-"},
-      {4, "HHHHHHHHHHH-"}, {5, "------------"}, {6, "SSS---------"}, {7, "HHH---------"},
-      {8, "------------"}, {9, "------------"}, {10, "------------"}, {11, "------------"},
-      {12, "------------"},
+      {0, "--HHHHHHHHH-"},  {1, "--SHSSHHHHH-"},  {2, "---HHHHHSSS-"},  {3, "--SSHHSSHHH-"}, {4, "HHHHHHHHHHH-"},
+      {5, "------------"},  {6, "SSS---------"},  {7, "HHH---------"},  {8, "------------"}, {9, "------------"},
+      {10, "------------"}, {11, "------------"}, {12, "------------"},
   };
   for (const auto& [page, expected] : table) {
     SCOPED_TRACE(page);
@@ -185,7 +184,8 @@ TEST(PageModelTexts, GuideAndNoticePerPage) {
   const std::pair<int, const wchar_t*> fixed[] = {
       {1, L"请按向导选择安装语言：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”"},
       {2, L"请同意用户安装协议并继续点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”"},
-      {3, L"请按向导选择安装路径, 若更换安装路径请点击“浏览”或手动输入路径：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”"},
+      {3,
+       L"请按向导选择安装路径, 若更换安装路径请点击“浏览”或手动输入路径：退出安装请点击“取消”, 返回请点击“上一步”, 继续请点击“下一步”"},
       {4, L"正在检查安装环境，请稍后......"},
       {5, L"请设置安装环境。"},
       {7, L"正在安装组件, 请耐心等待......:"},
@@ -216,8 +216,9 @@ TEST(PageModelTexts, EmptyWelcomeShowsAnEmptyMiddle) {
 }
 
 TEST(PageModelTexts, ConfirmationText) {
-  EXPECT_EQ(ConfirmationText(L"C:\\Program Files\\岚杉", L"岚杉"),
-            L"即将在\n    C:\\Program Files\\岚杉\n安装岚杉, 继续请点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”");
+  EXPECT_EQ(
+      ConfirmationText(L"C:\\Program Files\\岚杉", L"岚杉"),
+      L"即将在\n    C:\\Program Files\\岚杉\n安装岚杉, 继续请点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”");
   // A %s inside the folder is text, not a second marker.
   EXPECT_EQ(ConfirmationText(L"C:\\%s", L"P"),
             L"即将在\n    C:\\%s\n安装P, 继续请点击“下一步”：退出安装请点击“取消”, 返回请点击“上一步”");

@@ -14,8 +14,8 @@ class TempFolder {
     static std::atomic<int> serial{0};
     auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0;; ++attempt) {
-      path_ = base / ("setup-test-" + std::to_string(Pid()) + "-" + std::to_string(serial++) + "-" +
-                      std::to_string(attempt));
+      path_ = base /
+              ("setup-test-" + std::to_string(Pid()) + "-" + std::to_string(serial++) + "-" + std::to_string(attempt));
       if (std::filesystem::create_directory(path_)) break;
     }
   }
@@ -49,4 +49,3 @@ class TempFolder {
   }
   std::filesystem::path path_;
 };
-

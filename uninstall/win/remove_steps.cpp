@@ -21,7 +21,8 @@ RemovalOutcome ExecuteRemoval(const RemovalPlan& plan) {
   RemovalOutcome outcome;
   for (const RemovalStep& step : plan.steps) {
     // A folder is removed only when empty: RemoveDirectoryW refuses others.
-    const bool ok = step.kind == RemovalKind::File ? DeleteOneFile(step.path) : RemoveDirectoryW(step.path.c_str()) != 0;
+    const bool ok =
+        step.kind == RemovalKind::File ? DeleteOneFile(step.path) : RemoveDirectoryW(step.path.c_str()) != 0;
     if (ok) {
       ++outcome.removed;
     } else {

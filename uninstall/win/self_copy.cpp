@@ -53,8 +53,8 @@ bool StartRemovalCopy(const std::wstring& ownPath) {
   if (copy.empty()) return false;
 
   HandleGuard self;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self.handle, SYNCHRONIZE,
-                       TRUE, 0)) {
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self.handle, SYNCHRONIZE, TRUE,
+                       0)) {
     DeleteFileW(copy.c_str());
     return false;
   }

@@ -22,8 +22,8 @@ bool StartRemovalCopy(const std::wstring& ownPath);
 
 // The copy's side: the arguments it was started with.
 struct RemovalArguments {
-  HANDLE original = nullptr;   // the original process (SYNCHRONIZE), inherited
-  std::wstring originalPath;   // the installed uninstaller
+  HANDLE original = nullptr;  // the original process (SYNCHRONIZE), inherited
+  std::wstring originalPath;  // the installed uninstaller
 };
 // True when the command line is "/remove <handle> <path>".
 bool ParseRemovalArguments(const wchar_t* commandLine, RemovalArguments& arguments);

@@ -82,13 +82,26 @@ bool UninstallApp::Loaded(uninstall::LoadStatus status) {
   namespace t = uninstall::texts;
   const wchar_t* text = nullptr;
   switch (status) {
-    case LoadStatus::Ok: return true;
-    case LoadStatus::Unreadable: text = t::kUnreadable; break;
-    case LoadStatus::NoRecord: text = t::kNoRecord; break;
-    case LoadStatus::RecordDamaged: text = t::kRecordDamaged; break;
-    case LoadStatus::NoList: text = t::kNoList; break;
-    case LoadStatus::ListDamaged: text = t::kListDamaged; break;
-    case LoadStatus::WrongPlace: text = t::kWrongPlace; break;
+    case LoadStatus::Ok:
+      return true;
+    case LoadStatus::Unreadable:
+      text = t::kUnreadable;
+      break;
+    case LoadStatus::NoRecord:
+      text = t::kNoRecord;
+      break;
+    case LoadStatus::RecordDamaged:
+      text = t::kRecordDamaged;
+      break;
+    case LoadStatus::NoList:
+      text = t::kNoList;
+      break;
+    case LoadStatus::ListDamaged:
+      text = t::kListDamaged;
+      break;
+    case LoadStatus::WrongPlace:
+      text = t::kWrongPlace;
+      break;
   }
   Say(text, MB_OK | MB_ICONSTOP);
   exitCode_ = 1;

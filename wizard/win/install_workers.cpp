@@ -56,15 +56,11 @@ class WizardCopySink : public wizard::CopySink {
 // shortcut, then shows the record's menu path); the end is posted.
 class WizardStartMenuSink : public wizard::StartMenuSink {
  public:
-  void AddMenuItem(std::wstring record[3]) override {
-    Send(WM_ADD_MENU_ITEM, reinterpret_cast<WPARAM>(record), 0);
-  }
+  void AddMenuItem(std::wstring record[3]) override { Send(WM_ADD_MENU_ITEM, reinterpret_cast<WPARAM>(record), 0); }
   void ReportMenuItem(std::wstring record[3]) override {
     Send(WM_INSTALL_STEP, wizard::STEP_CREATE_START_MENU, Payload(record[0]));
   }
-  void ReportEnd() override {
-    ::PostMessageW(WizardWindow(), WM_INSTALL_STEP, wizard::STEP_CREATE_START_MENU, 0);
-  }
+  void ReportEnd() override { ::PostMessageW(WizardWindow(), WM_INSTALL_STEP, wizard::STEP_CREATE_START_MENU, 0); }
 };
 
 }  // namespace

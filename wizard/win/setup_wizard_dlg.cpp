@@ -42,18 +42,14 @@ constexpr ControlPlace kBackPlace{IDC_BACK, 408, 282, 79, 36};
 constexpr ControlPlace kNextPlace{IDOK, 499, 282, 79, 36};
 // Moved in this order after the three push buttons.
 constexpr ControlPlace kOtherPlaces[] = {
-    {IDC_LANGUAGE_LABEL, 300, 185, 90, 20}, {IDC_LANGUAGE, 390, 180, 178, 20},
-    {IDC_PATH_LABEL, 120, 182, 95, 20},     {IDC_INSTALL_PATH, 120, 210, 380, 22},
-    {IDC_BROWSE, 520, 206, 52, 28},         {IDC_AGREEMENT_LABEL, 120, 140, 80, 22},
-    {IDC_AGREEMENT, 20, 160, 560, 84},      {IDC_AGREE, 440, 248, 140, 22},
-    {IDC_PROGRESS, 40, 160, 520, 40},
+    {IDC_LANGUAGE_LABEL, 300, 185, 90, 20}, {IDC_LANGUAGE, 390, 180, 178, 20}, {IDC_PATH_LABEL, 120, 182, 95, 20},
+    {IDC_INSTALL_PATH, 120, 210, 380, 22},  {IDC_BROWSE, 520, 206, 52, 28},    {IDC_AGREEMENT_LABEL, 120, 140, 80, 22},
+    {IDC_AGREEMENT, 20, 160, 560, 84},      {IDC_AGREE, 440, 248, 140, 22},    {IDC_PROGRESS, 40, 160, 520, 40},
 };
 // The band around the path field, repainted while the user types.
 constexpr RECT kPathBand{100, 200, 500, 240};
 
-HBITMAP LoadFace(UINT id) {
-  return ::LoadBitmapW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(id));
-}
+HBITMAP LoadFace(UINT id) { return ::LoadBitmapW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(id)); }
 
 // The multi-line edit control breaks lines only at "\r\n"; agreement texts
 // written with bare "\n" are shown with the line breaks they mean.
@@ -69,8 +65,7 @@ std::wstring WithCrLf(const std::wstring& text) {
 
 }  // namespace
 
-SetupWizardDlg::SetupWizardDlg(ui::CWnd* parent)
-    : ui::CDialog(IDD_SETUP_WIZARD, parent) {
+SetupWizardDlg::SetupWizardDlg(ui::CWnd* parent) : ui::CDialog(IDD_SETUP_WIZARD, parent) {
   titleText = wizard::kTextDefaultTitle;
   appIcon = ::LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP_ICON));
   wchar_t folder[MAX_PATH] = {};
@@ -128,8 +123,7 @@ bool SetupWizardDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 // ---------------------------------------------------------------------------
 // Start-up
 
-void SetupWizardDlg::SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace,
-                                 BOOL repaintBackground) {
+void SetupWizardDlg::SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground) {
   // Each face slot gets its own handle: the button owns and modifies them.
   button.SetFaceBitmaps(LoadFace(hotFace), kFaceTransparent, LoadFace(idleFace), kFaceTransparent, nullptr, 0);
   button.UseParentBackground(repaintBackground);
@@ -154,10 +148,9 @@ BOOL SetupWizardDlg::OnInitDialog() {
 
   // 3. Buttons with their faces, then every control at its rectangle.
   SetUpButton(browseButton, IDB_BROWSE, IDB_BROWSE, FALSE);
-  for (auto [place, button, hot, idle] :
-       {std::tuple{kCancelPlace, &cancelButton, IDB_CANCEL_HOT, IDB_CANCEL_IDLE},
-        std::tuple{kBackPlace, &backButton, IDB_BACK_HOT, IDB_BACK_IDLE},
-        std::tuple{kNextPlace, &nextButton, IDB_NEXT_HOT, IDB_NEXT_IDLE}}) {
+  for (auto [place, button, hot, idle] : {std::tuple{kCancelPlace, &cancelButton, IDB_CANCEL_HOT, IDB_CANCEL_IDLE},
+                                          std::tuple{kBackPlace, &backButton, IDB_BACK_HOT, IDB_BACK_IDLE},
+                                          std::tuple{kNextPlace, &nextButton, IDB_NEXT_HOT, IDB_NEXT_IDLE}}) {
     PlaceControl(place.id, place.x, place.y, place.width, place.height);
     SetUpButton(*button, hot, idle, TRUE);
   }
@@ -246,8 +239,7 @@ void SetupWizardDlg::OnBack() { ApplyTransition(wizard::BackTransition(page)); }
 void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
   if (!transition.handled) return;
   if (transition.leaveFolderPage &&
-      !wizard::LeaveFolderPage(GetDlgItemText(IDC_INSTALL_PATH), packageMainProgram, installFolder,
-                               mainProgramPath)) {
+      !wizard::LeaveFolderPage(GetDlgItemText(IDC_INSTALL_PATH), packageMainProgram, installFolder, mainProgramPath)) {
     MessageBox(wizard::kTextInvalidFolder);
     return;
   }
@@ -356,8 +348,8 @@ void SetupWizardDlg::OnPaint() {
       BITMAP info = {};
       ::GetObjectW(background, sizeof(info), &info);
       int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-      ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory, 0, 0,
-                   info.bmWidth, info.bmHeight, SRCCOPY);
+      ::StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, memory, 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
       ::SetStretchBltMode(dc, oldMode);
     }
   }
@@ -379,7 +371,10 @@ void SetupWizardDlg::PaintTexts(HDC dc, const RECT& client) {
   };
   const int width = client.right - client.left;
   const PaintedText texts[] = {
-      {titleText, 195, kTitleColour, {client.left + 15, 20, client.right - 15, 100},
+      {titleText,
+       195,
+       kTitleColour,
+       {client.left + 15, 20, client.right - 15, 100},
        DT_CENTER | DT_WORDBREAK | DT_NOPREFIX},
       {guideText, 120, kTextColour, {120, 90, width - 20, 180}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
       {noticeText, 85, kTextColour, {20, 235, width - 20, 270}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
