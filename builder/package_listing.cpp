@@ -77,6 +77,8 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
     listing.shortcuts.push_back(std::move(shortcut));
   }
   package.Close();
+  listing.stubKind = scan.stubKind;
+  listing.signedInstaller = scan.signedInstaller;
   listing.entries = std::move(scan.entries);
   for (std::size_t i = 0; i < listing.shortcuts.size() && i < scan.shortcuts.size(); ++i) {
     listing.shortcuts[i].offset = scan.shortcuts[i].offset;
@@ -84,8 +86,24 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
   return true;
 }
 
+const char* StubKindName(StubKind kind) {
+  switch (kind) {
+    case StubKind::Pe32:
+      return "PE32";
+    case StubKind::Pe32Plus:
+      return "PE32+";
+    case StubKind::None:
+      break;
+  }
+  return "none";
+}
+
 std::string FormatListingText(const PackageListing& l) {
-  std::string out;
+  const char* bits = l.stubKind == StubKind::Pe32       ? " (32-bit Windows)"
+                     : l.stubKind == StubKind::Pe32Plus ? " (64-bit Windows)"
+                                                        : "";
+  std::string out = "installer program: " + std::string(StubKindName(l.stubKind)) + bits +
+                    (l.signedInstaller ? ", signed" : "") + "\n";
   for (int i = 0; i < 5; ++i) out += std::string(kTextNames[i]) + ": " + OneLine(l.texts[i]) + "\n";
   out += "main program: " + l.mainProgram + "\n";
   out += "record file: " + l.recordFile + "\n";
@@ -146,6 +164,8 @@ std::string JsonString(const std::string& text) {
 
 std::string FormatListingJson(const PackageListing& l) {
   std::string out = "{\n";
+  out += "  \"stub\": \"" + std::string(StubKindName(l.stubKind)) + "\",\n";
+  out += "  \"signed\": " + std::string(l.signedInstaller ? "true" : "false") + ",\n";
   for (int i = 0; i < 5; ++i) out += "  \"" + std::string(kTextKeys[i]) + "\": " + JsonString(l.texts[i]) + ",\n";
   out += "  \"main_program\": " + JsonString(l.mainProgram) + ",\n";
   out += "  \"record_file\": " + JsonString(l.recordFile) + ",\n";

@@ -11,6 +11,8 @@
 namespace builder {
 
 struct PackageListing {
+  StubKind stubKind = StubKind::None;  // the installer program: PE32 (32-bit) or PE32+ (64-bit)
+  bool signedInstaller = false;
   std::string texts[5];  // product name, heading, notice, rights, welcome
   std::string mainProgram;
   std::string recordFile;
@@ -30,5 +32,7 @@ std::string FormatListingText(const PackageListing& listing);
 std::string FormatListingJson(const PackageListing& listing);
 // A JSON string literal of UTF-8 text.
 std::string JsonString(const std::string& utf8);
+// "PE32", "PE32+" or "none".
+const char* StubKindName(StubKind kind);
 
 }  // namespace builder

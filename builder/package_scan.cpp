@@ -10,6 +10,8 @@
 #include "builder/entry_names.h"
 #include "builder/path_text.h"
 #include "package/package_checksum.h"
+#include "package/package_place.h"
+#include "platform/file.h"
 #include "package/package_writer.h"
 #include "platform/utf.h"
 
@@ -74,8 +76,8 @@ std::string Shown(const std::string& name) {
 
 class Scanner {
  public:
-  Scanner(RawFile& file, const ScanOptions& options, PackageScan& scan, ScanFault& fault)
-      : file_(file), options_(options), scan_(scan), fault_(fault) {}
+  Scanner(RawFile& file, const PackagePlace& place, const ScanOptions& options, PackageScan& scan, ScanFault& fault)
+      : file_(file), place_(place), options_(options), scan_(scan), fault_(fault) {}
 
   bool Run() {
     scan_.fileSize = file_.Size();
@@ -84,8 +86,14 @@ class Scanner {
     }
     end_ = scan_.fileSize - static_cast<std::int64_t>(sizeof(PackageTrailer));
     PackageTrailer& t = scan_.trailer;
-    if (!file_.ReadAt(end_, &t, sizeof t)) return Fault(end_, "the trailer cannot be read");
-    if (t.magic != PKG_MAGIC) {
+    if (place_.trailerOffset >= 0) {
+      // Found at the end, or before the certificate table of a signed installer.
+      end_ = place_.trailerOffset;
+      t = place_.trailer;
+      scan_.signedInstaller = place_.beforeSignature;
+      scan_.trailerOffset = end_;
+    } else {
+      if (!file_.ReadAt(end_, &t, sizeof t)) return Fault(end_, "the trailer cannot be read");
       return Fault(end_ + 8, "trailer word 2 is " + Hex(t.magic) + ", not the package mark " + Hex(PKG_MAGIC));
     }
     const std::int32_t* words = reinterpret_cast<const std::int32_t*>(&t);
@@ -384,6 +392,7 @@ class Scanner {
   };
 
   RawFile& file_;
+  const PackagePlace& place_;
   const ScanOptions& options_;
   PackageScan& scan_;
   ScanFault& fault_;
@@ -402,7 +411,16 @@ bool ScanPackage(const std::filesystem::path& file, const ScanOptions& options, 
     fault.what = PathToUtf8(file) + ": cannot be opened";
     return false;
   }
-  Scanner scanner(raw, options, scan, fault);
+  PackagePlace place;
+  ImageFacts facts;
+  platform::File located;
+  if (located.Open(PathToWide(file), platform::Access::Read, platform::Share::ReadWrite,
+                   platform::Disposition::OpenExisting)) {
+    LocatePackage(located, place);
+    ReadImageFacts(located, facts);
+  }
+  scan.stubKind = facts.kind;
+  Scanner scanner(raw, place, options, scan, fault);
   return scanner.Run();
 }
 

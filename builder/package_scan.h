@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "package/package_layout.h"
+#include "package/package_place.h"
 
 namespace builder {
 
@@ -28,6 +29,9 @@ struct ScannedShortcut {
 
 struct PackageScan {
   std::int64_t fileSize = 0;
+  StubKind stubKind = StubKind::None;  // the installer program in front of the package
+  bool signedInstaller = false;        // the trailer stands before a certificate table
+  std::int64_t trailerOffset = 0;
   PackageTrailer trailer{};
   std::string texts[5];
   std::string mainProgram;

@@ -19,7 +19,9 @@ bool VerifyInstaller(const std::filesystem::path& installer, std::string& summar
       raw += e.rawLength;
     }
   }
-  const std::int64_t packageSize = scan.fileSize - scan.trailer.infoOffset;
+  // A signature behind the trailer is not part of the package.
+  const std::int64_t packageSize =
+      scan.trailerOffset + static_cast<std::int64_t>(sizeof(PackageTrailer)) - scan.trailer.infoOffset;
   summary = PathToUtf8(installer) + ": sound: " + std::to_string(folders) + " folders, " + std::to_string(files) +
             " files (" + std::to_string(raw) + " bytes), " + std::to_string(scan.shortcuts.size()) +
             " shortcuts; package of " + std::to_string(packageSize) + " bytes at offset " +

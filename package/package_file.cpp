@@ -14,6 +14,7 @@
 #include <memory>
 #include <new>
 
+#include "package/package_place.h"
 #include "package/package_writer.h"
 #include "platform/utf.h"
 
@@ -95,13 +96,13 @@ bool PackageFile::Open(const std::wstring& path, int create) {
     if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
       return false;
     }
-    PackageTrailer trailer;
-    if (!file_.SeekFromEnd(-static_cast<std::int64_t>(sizeof trailer)) || !ReadExact(file_, &trailer, sizeof trailer) ||
-        trailer.magic != PKG_MAGIC) {
+    // The trailer ends the file, or, in a signed installer, stands before the signature.
+    PackagePlace place;
+    if (!LocatePackage(file_, place)) {
       file_.Close();
       return false;
     }
-    trailer_ = trailer;
+    trailer_ = place.trailer;
     return true;
   }
   if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
