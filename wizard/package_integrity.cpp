@@ -6,6 +6,7 @@
 
 #include "package/package_checksum.h"
 #include "package/package_layout.h"
+#include "package/package_place.h"
 #include "platform/file.h"
 
 #include <zlib.h>
@@ -138,13 +139,10 @@ class PackageWalk {
 }  // namespace
 
 bool VerifyPackageIntegrity(platform::File& file) {
-  const std::int64_t size = file.Size();
-  if (size < static_cast<std::int64_t>(sizeof(PackageTrailer))) return false;
-  const std::int64_t trailerStart = size - static_cast<std::int64_t>(sizeof(PackageTrailer));
-  PackageTrailer trailer;
-  std::uint32_t got = 0;
-  if (!file.Seek(trailerStart) || !file.Read(&trailer, sizeof trailer, &got) || got != sizeof trailer) return false;
-  if (trailer.magic != PKG_MAGIC) return false;
+  PackagePlace place;
+  if (!LocatePackage(file, place)) return false;
+  const PackageTrailer& trailer = place.trailer;
+  const std::int64_t trailerStart = place.trailerOffset;
 
   PackageWalk walk(file, trailerStart);
   if (!walk.InfoSound(trailer.infoOffset)) return false;
