@@ -1,8 +1,6 @@
 #include "builder/entry_names.h"
 
-#include <array>
-
-#include "package/package_writer.h"
+#include "package/entry_name.h"
 #include "platform/utf.h"
 
 namespace builder {
@@ -10,28 +8,6 @@ namespace {
 
 bool Refuse(std::string* why, const char* text) {
   if (why) *why = text;
-  return false;
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-bool IsDeviceName(std::string_view component) {
-  // The device names count also with an extension ("nul.txt").
-  std::string stem = UpperAscii(component.substr(0, component.find('.')));
-  static const std::array<const char*, 4> plain = {"CON", "PRN", "AUX", "NUL"};
-  for (const char* d : plain) {
-    if (stem == d) return true;
-  }
-  if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
-      stem[3] <= '9') {
-    return true;
-  }
   return false;
 }
 
@@ -49,7 +25,7 @@ bool IsValidNameComponent(std::string_view component, std::string* why) {
   }
   char last = component.back();
   if (last == '.' || last == ' ') return Refuse(why, "Windows drops a final dot or space from names");
-  if (IsDeviceName(component)) return Refuse(why, "name is a Windows device name");
+  if (::IsDeviceName(component)) return Refuse(why, "name is a Windows device name");
   return true;
 }
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "package/package_writer.h"
+#include "package/entry_name.h"
 #include "platform/utf.h"
 
 namespace {
@@ -14,17 +14,24 @@ bool Refuse(std::string* why, const char* reason) {
 
 unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
 
-// Windows opens a device for these names in any folder, with any extension.
-bool IsDeviceName(std::string_view part) {
-  const std::string_view base = part.substr(0, part.find('.'));
+}  // namespace
+
+bool IsDeviceName(std::string_view component) {
+  // The device is opened for the part before the first dot, with the spaces
+  // at its end dropped.
+  std::string_view base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   std::string upper;
   for (const char c : base) upper.push_back(static_cast<char>(Upper(static_cast<unsigned char>(c))));
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
-         upper[3] <= '9';
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (upper == device) return true;
+  }
+  if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;
+  const std::string_view number = std::string_view(upper).substr(3);
+  if (number.size() == 1) return number[0] >= '1' && number[0] <= '9';
+  // Superscript one, two and three (U+00B9, U+00B2, U+00B3) count as digits too.
+  return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
-
-}  // namespace
 
 bool IsSafeEntryName(std::string_view name, std::string* why) {
   if (name.empty()) return Refuse(why, "empty name");

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "package/entry_name.h"
 #include "package/package_layout.h"
 #include "platform/file.h"
 
@@ -59,15 +60,6 @@ struct PackageTexts {
   std::string rights;
   std::string welcome;
 };
-
-// A name the writer accepts: relative, backslash-separated, no drive prefix,
-// no leading backslash, no empty, "." or ".." components. On refusal *why
-// says what is wrong.
-bool IsSafeEntryName(std::string_view name, std::string* why = nullptr);
-
-// Listing order of the items of one folder: names compared with a-z taken
-// as A-Z, byte by byte.
-bool EntryNameLess(std::string_view a, std::string_view b);
 
 class PackageWriter {
  public:
