@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "package/package_checksum.h"
 #include "package/package_layout.h"
 #include "package/package_place.h"
 #include "platform/file.h"
+#include "platform/utf.h"
 
 #include <zlib.h>
 
@@ -156,6 +158,31 @@ bool VerifyPackageIntegrity(platform::File& file) {
   if (entriesEnd != trailer.shortcutListOffset) return false;
   if (!walk.ShortcutsSound(trailer.shortcutListOffset, trailer.shortcutCount, &shortcutsEnd)) return false;
   return shortcutsEnd == trailerStart;
+}
+
+int LongestEntryNameLength(const std::wstring& path) {
+  platform::File file;
+  PackagePlace place;
+  if (!file.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting) ||
+      !LocatePackage(file, place)) {
+    return 0;
+  }
+  std::int64_t pos = place.trailer.entryListOffset;
+  std::size_t longest = 0;
+  std::string name;
+  for (std::int32_t i = 0; i < place.trailer.entryCount; ++i) {
+    EntryHeader entry;
+    std::uint32_t got = 0;
+    if (!file.Seek(pos) || !file.Read(&entry, sizeof entry, &got) || got != sizeof entry || entry.nameLength < 0 ||
+        entry.dataLength < 0 || entry.nameLength > place.trailerOffset - pos) {
+      return 0;
+    }
+    name.resize(static_cast<std::size_t>(entry.nameLength));
+    if (!name.empty() && (!file.Read(name.data(), entry.nameLength, &got) || got != name.size())) return 0;
+    longest = std::max(longest, platform::Utf8ToWide(name).size());
+    pos += static_cast<std::int64_t>(sizeof entry) + entry.nameLength + entry.dataLength;
+  }
+  return static_cast<int>(longest);
 }
 
 bool VerifyPackageIntegrity(const std::wstring& path) {

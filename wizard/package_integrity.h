@@ -24,4 +24,10 @@ bool VerifyPackageIntegrity(const std::wstring& path);
 // The same over a file already open for reading; moves its position.
 bool VerifyPackageIntegrity(platform::File& file);
 
+// The length, in UTF-16 units, of the longest folder or file name the
+// package at path installs (for the folder page's 260-character rule); 0
+// when the entry list cannot be walked (the environment check refuses such a
+// package anyway). Reads headers and names only.
+int LongestEntryNameLength(const std::wstring& path);
+
 }  // namespace wizard
