@@ -13,11 +13,13 @@
 #include "integration/win/finish_step.h"
 #include "package/byte_buffer.h"
 #include "package/package_file.h"
+#include "platform/folder_probe.h"
 #include "platform/ui/app.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/thread.h"
 #include "wizard/install_paths.h"
 #include "wizard/messages.h"
+#include "wizard/package_integrity.h"
 #include "wizard/win/install_workers.h"
 #include "wizard/win/language_table.h"
 #include "wizard/wizard_texts.h"
@@ -238,8 +240,7 @@ void SetupWizardDlg::OnBack() { ApplyTransition(wizard::BackTransition(page)); }
 
 void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
   if (!transition.handled) return;
-  if (transition.leaveFolderPage &&
-      !wizard::LeaveFolderPage(GetDlgItemText(IDC_INSTALL_PATH), packageMainProgram, installFolder, mainProgramPath)) {
+  if (transition.leaveFolderPage && !LeaveFolderPage()) {
     MessageBox(wizard::kTextInvalidFolder);
     return;
   }
@@ -248,6 +249,18 @@ void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
   if (transition.showNext) nextButton.ShowWindow(SW_SHOW);
   if (transition.updatePage) UpdatePage();
   StartAction(transition.action);
+}
+
+bool SetupWizardDlg::LeaveFolderPage() {
+  const std::wstring typed = GetDlgItemText(IDC_INSTALL_PATH);
+  const platform::SystemFolderProbe probe;
+  if (!wizard::LeaveFolderPage(typed, packageMainProgram, wizard::LongestEntryNameLength(ProgramPath()), probe,
+                               installFolder, mainProgramPath)) {
+    return false;
+  }
+  // The folder as it will be created, also when Back returns to this page.
+  if (installFolder != typed) SetDlgItemText(IDC_INSTALL_PATH, installFolder);
+  return true;
 }
 
 void SetupWizardDlg::StartAction(wizard::PageAction action) {

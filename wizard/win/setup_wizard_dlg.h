@@ -86,6 +86,9 @@ class SetupWizardDlg : public ui::CDialog {
   // Carries out a transition of the page model (see wizard::Transition).
   void ApplyTransition(const wizard::Transition& transition);
   void StartAction(wizard::PageAction action);
+  // Leaving page 3: checks the folder typed in 1009 (wizard::LeaveFolderPage)
+  // and puts the folder taken back into the field. False: refused.
+  bool LeaveFolderPage();
   // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
   void FinishHandOver();
   // End of copying: g_pInstallRecord created and opened for appending on the
