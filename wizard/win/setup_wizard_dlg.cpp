@@ -264,28 +264,48 @@ bool SetupWizardDlg::LeaveFolderPage() {
 }
 
 void SetupWizardDlg::StartAction(wizard::PageAction action) {
+  ui::AFX_THREADPROC proc = nullptr;
+  LPVOID param = nullptr;
   switch (action) {
     case wizard::PageAction::None:
-      break;
+      return;
     case wizard::PageAction::StartEnvironmentCheck:
-      ui::AfxBeginThread(CheckEnvironmentProc, nullptr);
+      proc = CheckEnvironmentProc;
       break;
     case wizard::PageAction::StartComponents:
-      ui::AfxBeginThread(InstallComponentsProc, nullptr);
+      proc = InstallComponentsProc;
       break;
     case wizard::PageAction::StartCopy:
-      ui::AfxBeginThread(CopyFilesProc, package);
+      proc = CopyFilesProc;
+      param = package;
       break;
     case wizard::PageAction::StartRegistry:
-      ui::AfxBeginThread(WriteRegistryProc, package);
+      proc = WriteRegistryProc;
+      param = package;
       break;
     case wizard::PageAction::StartStartMenu:
-      ui::AfxBeginThread(CreateStartMenuProc, package);
+      proc = CreateStartMenuProc;
+      param = package;
       break;
     case wizard::PageAction::FinishHandOver:
       FinishHandOver();
-      break;
+      return;
   }
+  if (!ui::AfxBeginThread(proc, param)) OnWorkerNotStarted(action);
+}
+
+void SetupWizardDlg::OnWorkerNotStarted(wizard::PageAction action) {
+  // No worker will report: the wizard must not wait on a step page.
+  const wizard::StartFailure failure = wizard::WorkerStartFailed(action);
+  MessageBox(wizard::kTextStepNotStarted);
+  if (failure.endInstallation) {
+    MessageBox(wizard::kTextInstallFailed);
+    ui::CDialog::OnOK();
+    return;
+  }
+  page = failure.page;
+  for (controls::SkinButton* button : {&backButton, &nextButton, &cancelButton}) button->ShowWindow(SW_SHOW);
+  UpdatePage();
 }
 
 void SetupWizardDlg::FinishHandOver() {
