@@ -32,7 +32,10 @@ void FinishDlg::DoDataExchange(ui::CDataExchange* dx) { ui::CDialog::DoDataExcha
 
 BOOL FinishDlg::OnInitDialog() {
   ui::CDialog::OnInitDialog();
-  for (const ChoiceBox& box : kChoiceBoxes) SendDlgItemMessage(box.id, BM_SETCHECK, BST_CHECKED);
+  for (const ChoiceBox& box : kChoiceBoxes) {
+    SendDlgItemMessage(box.id, BM_SETCHECK, hasMainProgram ? BST_CHECKED : BST_UNCHECKED);
+    ::EnableWindow(GetDlgItem(box.id), hasMainProgram);
+  }
   SetDlgItemText(IDC_FINISH_TEXT, messageText);
   HICON icon = ::LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP_ICON));
   SetIcon(icon, TRUE);

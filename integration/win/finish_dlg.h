@@ -21,6 +21,9 @@ class FinishDlg : public ui::CDialog {
   int choiceFlags = 0;
   // Shown in IDC_FINISH_TEXT when the dialog opens.
   std::wstring messageText;
+  // Set before ShowFinish. Without a main program the three boxes are
+  // unticked and disabled: there is nothing to link to or to start.
+  bool hasMainProgram = true;
 
  protected:
   void DoDataExchange(ui::CDataExchange* dx) override;

@@ -313,6 +313,7 @@ void SetupWizardDlg::FinishHandOver() {
   int choices = 0;
   {
     FinishDlg finish(nullptr);
+    finish.hasMainProgram = !mainProgramPath.empty();
     finish.ShowFinish(productName);
     choices = finish.choiceFlags;
   }
