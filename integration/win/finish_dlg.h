@@ -32,4 +32,9 @@ class FinishDlg : public ui::CDialog {
   void OnOK() override;
   // Esc, the close box and Alt+F4 do nothing: "完成" is the only way out.
   void OnCancel() override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  // Once shown: the foreground window, with the keyboard focus on "完成".
+  void TakeKeyboard();
 };
