@@ -32,10 +32,9 @@ bool InstallRecord::Open(const std::wstring& path, int mode) {
     // nobody else may open it while the record holds it. One that exists but
     // is held by someone else (a virus scanner often holds a freshly written
     // program for a moment) is tried again for about two seconds.
-    for (int attempt = 1;
-         !file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::OpenExisting);
-         ++attempt) {
-      if (attempt == kAppendAttempts || !platform::PathExists(path)) return false;
+    int attempt = 1;
+    while (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::OpenExisting)) {
+      if (attempt++ == kAppendAttempts || !platform::PathExists(path)) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(kAppendRetryMs));
     }
     std::int64_t end = 0;
