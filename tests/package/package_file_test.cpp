@@ -392,21 +392,61 @@ TEST_F(PackageFileTest, HandWrittenEntries) {
   EXPECT_FALSE(pkgtest::FolderExists(out));
   EXPECT_EQ(cursor, list + 24);
 
+  // A failure names the entry it is about, never the one before: the install
+  // folder itself when the entry has no name.
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // no name, no data
-  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(out, folder + L"\\");
   EXPECT_EQ(cursor, list + 44);
 
-  out = L"previous";
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // checksum mismatch
-  EXPECT_EQ(out, L"previous") << "the path is formed only once the data decoded";
-  EXPECT_FALSE(pkgtest::ReadFileBytes(folder + L"\\a.bin")) << "nothing created";
+  EXPECT_EQ(out, folder + L"\\a.bin");
+  EXPECT_FALSE(pkgtest::ReadFileBytes(folder + L"\\a.bin")) << "nothing left behind";
   EXPECT_EQ(cursor, negative);
 
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // negative length
+  EXPECT_EQ(out, folder + L"\\");
   EXPECT_EQ(cursor, negative + 20) << "past the header only";
 
   EXPECT_TRUE(package_.ExtractNext(out, folder, cursor));
   EXPECT_TRUE(pkgtest::FolderExists(folder + L"\\dir"));
+}
+
+// A file of several decoding pieces whose checksum fails only at its end:
+// the pieces written so far are removed, an earlier file at that path with
+// them, and the cursor still moves on; the sound package then extracts it.
+TEST_F(PackageFileTest, AFileThatFailsLateLeavesNothing) {
+  const Bytes contents = pkgtest::NoiseBytes(3 * 128 * 1024 + 77, 9);
+  Bytes blob = MakeDataBlob(contents.data(), contents.size());
+  ByteBuilder b;
+  b.Raw(pkgtest::ImageBytes());
+  const std::int32_t list = b.Size();
+  EntryHead(b, PKG_ENTRY_FILE, 5, static_cast<std::int32_t>(blob.size()));
+  b.Raw("n.bin");
+  const std::size_t checksumAt = static_cast<std::size_t>(b.Size());
+  b.Raw(blob);
+  PackageTrailer t{};
+  t.magic = PKG_MAGIC;
+  t.entryListOffset = list;
+  t.entryCount = 1;
+  t.shortcutListOffset = b.Size();
+  AppendTrailer(b, t);
+  Bytes damaged = b.Get();
+  damaged[checksumAt] ^= 0x40;
+  ASSERT_TRUE(OpenBytes(damaged));
+  const std::wstring folder = MakeFolder(L"install");
+  ASSERT_TRUE(pkgtest::WriteFileBytes(folder + L"\\n.bin", Bytes(10, 1)));
+  int cursor = -1;
+  std::wstring out;
+  EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));
+  EXPECT_EQ(out, folder + L"\\n.bin");
+  EXPECT_FALSE(pkgtest::ReadFileBytes(out));
+  EXPECT_EQ(cursor, t.shortcutListOffset);
+  package_.Close();
+
+  ASSERT_TRUE(OpenBytes(b.Get()));
+  cursor = -1;
+  ASSERT_TRUE(package_.ExtractNext(out, folder, cursor));
+  EXPECT_EQ(pkgtest::ReadFileBytes(out), contents);
 }
 
 TEST_F(PackageFileTest, EntryPayloadCutShort) {
