@@ -1,5 +1,6 @@
 #include "builder/package_extract.h"
 
+#include <set>
 #include <system_error>
 
 #include "builder/path_text.h"
@@ -26,10 +27,14 @@ fs::path Destination(const fs::path& folder, const std::string& name) {
 }
 
 // True when no existing component between folder and target is a symbolic
-// link, so that writing at target stays inside folder.
-bool StaysInside(const fs::path& folder, const fs::path& target) {
+// link, so that writing at target stays inside folder. Folders in real (made
+// by earlier entries and found to be folders) are not looked at again, so
+// that a file costs one look at itself.
+bool StaysInside(const fs::path& folder, const fs::path& target, const std::set<fs::path>& real) {
   fs::path at = folder;
-  for (const fs::path& part : target.lexically_relative(folder)) {
+  const fs::path parent = target.parent_path();
+  if (real.count(parent) != 0) at = parent;
+  for (const fs::path& part : target.lexically_relative(at)) {
     at /= part;
     std::error_code ec;
     fs::file_status status = fs::symlink_status(at, ec);
@@ -63,12 +68,13 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
     return false;
   }
   const std::wstring wideFolder = PathToWide(folder);
+  std::set<fs::path> real = {folder};
   int cursor = -1;
   for (std::size_t i = 0; i < facts.entries.size(); ++i) {
     const WalkedEntry& e = facts.entries[i];
     const bool known = e.type == PKG_ENTRY_FOLDER || e.type == PKG_ENTRY_FILE;
     const fs::path target = known ? Destination(folder, e.name) : folder;
-    if (known && !StaysInside(folder, target)) {
+    if (known && !StaysInside(folder, target, real)) {
       report.failures.push_back("entry '" + e.name + "': a symbolic link below " + PathToUtf8(folder) +
                                 " would lead it outside; not written");
       cursor = i + 1 < facts.entries.size() ? static_cast<int>(facts.entries[i + 1].offset)
@@ -81,6 +87,7 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
     } else if (e.type == PKG_ENTRY_FOLDER) {
       if (fs::is_directory(fs::symlink_status(target, ec))) {
         ++report.folders;
+        real.insert(target);
       } else {
         report.failures.push_back("entry '" + e.name + "': the folder " + PathToUtf8(target) + " cannot be created");
       }
