@@ -3,6 +3,7 @@
 // shortcut records, extraction and the cursor protocol.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "package/package_file.h"
@@ -279,6 +280,37 @@ TEST_F(PackageFileTest, AgreementStoredAsPlainText) {
   std::wstring text;
   ASSERT_TRUE(package_.ReadAgreement(text));
   EXPECT_EQ(text, L"\x540C\x610F plain text");
+}
+
+// A block larger than the read buffer is read whole, past the buffer; one
+// cut short by the end of the file is handed on as far as it goes.
+TEST_F(PackageFileTest, PictureLargerThanTheReadBuffer) {
+  const Bytes picture = pkgtest::NoiseBytes(300 * 1024 + 5, 4);
+  ByteBuilder b;
+  b.Raw(pkgtest::ImageBytes());
+  const std::int32_t at = b.Size();
+  b.Raw(picture);
+  PackageTrailer t{};
+  t.magic = PKG_MAGIC;
+  t.pictureOffset = at;
+  t.pictureLength = static_cast<std::int32_t>(picture.size());
+  AppendTrailer(b, t);
+  ASSERT_TRUE(OpenBytes(b.Get()));
+  std::wstring texts[5];
+  package_.ReadInfo(texts[0], texts[1], texts[2], texts[3], texts[4]);  // the buffer holds the picture's start
+  ByteBuffer read;
+  ASSERT_TRUE(package_.ReadPicture(read));
+  EXPECT_EQ(Bytes(read.Data(), read.Data() + read.Length()), picture);
+  package_.Close();
+
+  t.pictureLength += 1000;
+  ByteBuilder cut;
+  cut.Raw(Bytes(b.Get().begin(), b.Get().end() - 44));
+  AppendTrailer(cut, t);
+  ASSERT_TRUE(OpenBytes(cut.Get()));
+  ASSERT_TRUE(package_.ReadPicture(read));
+  EXPECT_EQ(read.Length(), static_cast<int>(picture.size()) + 44);
+  EXPECT_TRUE(std::equal(picture.begin(), picture.end(), read.Data()));
 }
 
 TEST_F(PackageFileTest, ExtractsEverythingByteExact) {
