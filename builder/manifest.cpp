@@ -144,9 +144,11 @@ std::filesystem::path Resolve(const std::filesystem::path& folder, const std::st
   return p.is_absolute() ? p : folder / p;
 }
 
-// A path below the install folder (or, when allowed, an absolute drive path).
+// A path below the install folder, written without a leading backslash (or,
+// when allowed, an absolute drive path).
 bool CheckInstallPath(const std::string& value, bool allowDrive, std::string& why) {
-  return allowDrive ? IsSafeProgramPath(value, &why) : IsSafeEntryName(value, &why);
+  if (!allowDrive || value.empty() || value.front() == '\\') return IsSafeEntryName(value, &why);
+  return IsSafeProgramPath(value, &why);
 }
 
 bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m, std::string& error) {

@@ -67,6 +67,8 @@ bool IsSafeProgramPath(std::string_view path, std::string* why) {
     if (path.size() < 3 || path[2] != '\\') return Refuse(why, "drive-relative path (a drive without '\\')");
     return IsSafeEntryName(path.substr(3), why);
   }
+  // The installer joins the path to the install folder without its leading backslash.
+  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   return IsSafeEntryName(path, why);
 }
 

@@ -21,9 +21,11 @@ bool IsSafeNameComponent(std::string_view component, std::string* why = nullptr)
 bool IsSafeEntryName(std::string_view name, std::string* why = nullptr);
 
 // Where the main program or a shortcut target may be: a safe name below the
-// install folder, or an absolute drive path ("C:\" followed by a safe name),
-// which the installer keeps as it is. Drive-relative ("C:x"), rooted
-// ("\x") and network paths, and ".." steps anywhere, are refused.
+// install folder, also with one leading backslash (the installer joins the
+// path to the install folder without it), or an absolute drive path ("C:\"
+// followed by a safe name), which the installer keeps as it is.
+// Drive-relative ("C:x") and network paths ("\\server\share"), and ".."
+// steps anywhere, are refused.
 bool IsSafeProgramPath(std::string_view path, std::string* why = nullptr);
 
 // One path component (UTF-8) that Windows opens as a device, in any folder and

@@ -29,9 +29,11 @@ TEST(EntryNames, SafeAndUnsafe) {
 }
 
 TEST(EntryNames, ProgramPaths) {
-  for (const char* ok : {"bin\\x.exe", "C:\\Windows\\notepad.exe", "d:\\a"}) EXPECT_TRUE(IsSafeProgramPath(ok)) << ok;
-  for (const char* bad :
-       {"", "C:x.exe", "C:", "C:\\", "C:\\a\\..\\..\\x", "\\\\server\\share\\x", "\\x", "..\\x", "1:\\x", "C:\\nul"}) {
+  for (const char* ok : {"bin\\x.exe", "\\bin\\x.exe", "C:\\Windows\\notepad.exe", "d:\\a"}) {
+    EXPECT_TRUE(IsSafeProgramPath(ok)) << ok;
+  }
+  for (const char* bad : {"", "\\", "C:x.exe", "C:", "C:\\", "C:\\a\\..\\..\\x", "\\\\server\\share\\x", "\\..\\x",
+                          "..\\x", "1:\\x", "C:\\nul"}) {
     EXPECT_FALSE(IsSafeProgramPath(bad)) << bad;
   }
 }
