@@ -6,8 +6,8 @@
 
 #include <toml++/toml.h>
 
-#include "builder/entry_names.h"
 #include "builder/path_text.h"
+#include "package/entry_name.h"
 #include "platform/utf.h"
 
 namespace builder {
@@ -144,10 +144,11 @@ std::filesystem::path Resolve(const std::filesystem::path& folder, const std::st
   return p.is_absolute() ? p : folder / p;
 }
 
-// A path below the install folder (or, when allowed, a drive path).
+// A path below the install folder, written without a leading backslash (or,
+// when allowed, an absolute drive path).
 bool CheckInstallPath(const std::string& value, bool allowDrive, std::string& why) {
-  if (allowDrive && IsDrivePath(value)) return true;
-  return IsInstallableName(value, &why);
+  if (!allowDrive || value.empty() || value.front() == '\\') return IsSafeEntryName(value, &why);
+  return IsSafeProgramPath(value, &why);
 }
 
 bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m, std::string& error) {
@@ -175,7 +176,7 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
     if (m.uninstaller && m.recordFile.empty()) m.recordFile = "uninstall.exe";
   }
   std::string why;
-  if (!IsValidNameComponent(m.texts.productName, &why)) {
+  if (!IsSafeNameComponent(m.texts.productName, &why)) {
     return product.Fail("name", "cannot name the install folder: " + why);
   }
   if (!picture.empty()) m.picture = Resolve(folder, picture);
@@ -217,7 +218,7 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
       while (start <= s.menu.size()) {
         std::size_t end = s.menu.find('\\', start);
         if (end == std::string::npos) end = s.menu.size();
-        if (!IsValidNameComponent(std::string_view(s.menu).substr(start, end - start), &why)) {
+        if (!IsSafeNameComponent(std::string_view(s.menu).substr(start, end - start), &why)) {
           return reader.Fail("menu", "'" + s.menu + "' is not a start-menu path (group\\name): " + why);
         }
         start = end + 1;

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "builder/entry_names.h"
 #include "builder/path_text.h"
+#include "package/name_fold.h"
 
 namespace builder {
 
@@ -11,9 +11,9 @@ std::vector<std::string> CheckManifest(const Manifest& m, const std::vector<Sour
   std::vector<std::string> warnings;
   std::set<std::string> files;
   for (const SourceItem& item : items) {
-    if (!item.folder) files.insert(CaseFoldKey(item.name));
+    if (!item.folder) files.insert(FoldName(item.name));
   }
-  auto packaged = [&](const std::string& path) { return IsDrivePath(path) || files.count(CaseFoldKey(path)) != 0; };
+  auto packaged = [&](const std::string& path) { return IsDrivePath(path) || files.count(FoldName(path)) != 0; };
 
   if (m.mainProgram.empty()) {
     warnings.push_back(

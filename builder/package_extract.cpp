@@ -1,12 +1,11 @@
 #include "builder/package_extract.h"
 
+#include <set>
 #include <system_error>
 
-#include "builder/entry_names.h"
-#include "builder/package_scan.h"
 #include "builder/path_text.h"
 #include "package/package_file.h"
-#include "platform/utf.h"
+#include "package/package_walk.h"
 
 namespace fs = std::filesystem;
 
@@ -28,10 +27,14 @@ fs::path Destination(const fs::path& folder, const std::string& name) {
 }
 
 // True when no existing component between folder and target is a symbolic
-// link, so that writing at target stays inside folder.
-bool StaysInside(const fs::path& folder, const fs::path& target) {
+// link, so that writing at target stays inside folder. Folders in real (made
+// by earlier entries and found to be folders) are not looked at again, so
+// that a file costs one look at itself.
+bool StaysInside(const fs::path& folder, const fs::path& target, const std::set<fs::path>& real) {
   fs::path at = folder;
-  for (const fs::path& part : target.lexically_relative(folder)) {
+  const fs::path parent = target.parent_path();
+  if (real.count(parent) != 0) at = parent;
+  for (const fs::path& part : target.lexically_relative(at)) {
     at /= part;
     std::error_code ec;
     fs::file_status status = fs::symlink_status(at, ec);
@@ -45,21 +48,12 @@ bool StaysInside(const fs::path& folder, const fs::path& target) {
 
 bool ExtractInstaller(const fs::path& installer, const fs::path& folder, ExtractReport& report, std::string& error) {
   report = ExtractReport();
-  PackageScan scan;
-  ScanFault fault;
-  if (!ScanPackage(installer, ScanOptions{}, scan, fault)) {
-    error =
-        PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
+  PackageFacts facts;
+  WalkFault fault;
+  if (!WalkPackage(PathToWide(installer), WalkOptions{WalkLevel::Install, true}, facts, fault)) {
+    error = PathToUtf8(installer) + ": refused, as the installer would refuse it: at byte " +
+            std::to_string(fault.offset) + ": " + fault.what + "; nothing was extracted";
     return false;
-  }
-  for (const ScannedEntry& e : scan.entries) {
-    std::string why;
-    if ((e.type == PKG_ENTRY_FOLDER || e.type == PKG_ENTRY_FILE) && !IsInstallableName(e.name, &why)) {
-      error = PathToUtf8(installer) + ": entry " +
-              (platform::IsValidUtf8(e.name) ? "'" + e.name + "'" : "(not UTF-8)") + " has an unsafe name (" + why +
-              "); nothing was extracted";
-      return false;
-    }
   }
 
   std::error_code ec;
@@ -74,30 +68,26 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
     return false;
   }
   const std::wstring wideFolder = PathToWide(folder);
+  std::set<fs::path> real = {folder};
   int cursor = -1;
-  for (std::size_t i = 0; i < scan.entries.size(); ++i) {
-    const ScannedEntry& e = scan.entries[i];
-    const int next = static_cast<int>(e.offset + static_cast<std::int64_t>(sizeof(EntryHeader)) +
-                                      static_cast<std::int64_t>(e.name.size()) + e.dataLength);
+  for (std::size_t i = 0; i < facts.entries.size(); ++i) {
+    const WalkedEntry& e = facts.entries[i];
     const bool known = e.type == PKG_ENTRY_FOLDER || e.type == PKG_ENTRY_FILE;
     const fs::path target = known ? Destination(folder, e.name) : folder;
-    if (known && !StaysInside(folder, target)) {
+    if (known && !StaysInside(folder, target, real)) {
       report.failures.push_back("entry '" + e.name + "': a symbolic link below " + PathToUtf8(folder) +
                                 " would lead it outside; not written");
-      cursor = next;
+      cursor = i + 1 < facts.entries.size() ? static_cast<int>(facts.entries[i + 1].offset)
+                                            : facts.trailer.shortcutListOffset;
       continue;
     }
     std::wstring outPath;
-    const bool ok = package.ExtractNext(outPath, wideFolder, cursor);
-    if (cursor != next) {
-      error = PathToUtf8(installer) + ": the reader lost its place at entry '" + e.name + "'";
-      return false;
-    }
-    if (!ok) {
+    if (!package.ExtractNext(outPath, wideFolder, cursor)) {
       report.failures.push_back("entry '" + e.name + "': cannot be extracted to " + PathToUtf8(target));
     } else if (e.type == PKG_ENTRY_FOLDER) {
       if (fs::is_directory(fs::symlink_status(target, ec))) {
         ++report.folders;
+        real.insert(target);
       } else {
         report.failures.push_back("entry '" + e.name + "': the folder " + PathToUtf8(target) + " cannot be created");
       }

@@ -1,6 +1,8 @@
 // `mksetup extract`: writes every folder and file of an installer's package
-// below a folder, through the installer's own reader (PackageFile::ExtractNext),
-// after refusing unsafe names and anything that would write outside the folder.
+// below a folder through the installer's own reader (PackageFile::ExtractNext),
+// once, after the package walk at the install level has passed: a package
+// the environment check would refuse is refused before anything is written.
+// Nothing is written through a symbolic link that leads out of the folder.
 #pragma once
 
 #include <filesystem>
@@ -15,9 +17,9 @@ struct ExtractReport {
   std::vector<std::string> failures;  // one line per entry that failed, naming it
 };
 
-// False with *error when nothing could be extracted (not a package, unsafe
-// names, destination unusable); true otherwise, with report.failures listing
-// the entries that failed.
+// False with *error when nothing was extracted (not a sound package,
+// destination unusable); true otherwise, with report.failures listing the
+// entries that failed.
 bool ExtractInstaller(const std::filesystem::path& installer, const std::filesystem::path& folder,
                       ExtractReport& report, std::string& error);
 

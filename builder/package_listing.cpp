@@ -37,9 +37,9 @@ std::string OneLine(const std::string& text) {
 
 bool ReadListing(const std::filesystem::path& installer, PackageListing& listing, std::string& error) {
   listing = PackageListing();
-  PackageScan scan;
-  ScanFault fault;
-  if (!ScanPackage(installer, ScanOptions{}, scan, fault)) {
+  PackageFacts facts;
+  WalkFault fault;
+  if (!WalkPackage(PathToWide(installer), WalkOptions{WalkLevel::Install, false}, facts, fault)) {
     error =
         PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
     return false;
@@ -62,27 +62,15 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
   ByteBuffer picture;
   if (package.ReadPicture(picture)) listing.pictureSize = picture.Length();
   value.clear();
-  listing.agreementStoredSize = scan.trailer.agreementLength;
-  if (package.ReadAgreement(value))
+  listing.agreementStoredSize = facts.trailer.agreementLength;
+  if (package.ReadAgreement(value)) {
     listing.agreementTextSize = static_cast<std::int64_t>(platform::WideToUtf8(value).size());
-  int cursor = -1;
-  for (int i = 0; i < package.GetShortcutCount(); ++i) {
-    std::wstring s[3];
-    ScannedShortcut shortcut;
-    shortcut.offset = cursor;
-    package.ReadShortcut(s, cursor);
-    shortcut.menu = platform::WideToUtf8(s[0]);
-    shortcut.target = platform::WideToUtf8(s[1]);
-    shortcut.description = platform::WideToUtf8(s[2]);
-    listing.shortcuts.push_back(std::move(shortcut));
   }
   package.Close();
-  listing.stubKind = scan.stubKind;
-  listing.signedInstaller = scan.signedInstaller;
-  listing.entries = std::move(scan.entries);
-  for (std::size_t i = 0; i < listing.shortcuts.size() && i < scan.shortcuts.size(); ++i) {
-    listing.shortcuts[i].offset = scan.shortcuts[i].offset;
-  }
+  listing.stubKind = facts.stubKind;
+  listing.signedInstaller = facts.signedInstaller;
+  listing.entries = std::move(facts.entries);
+  listing.shortcuts = std::move(facts.shortcuts);
   return true;
 }
 
@@ -116,12 +104,12 @@ std::string FormatListingText(const PackageListing& l) {
     std::snprintf(line, sizeof line, "  %-6s %12s %12s  %s\n", "type", "stored", "raw", "name");
     out += line;
   }
-  for (const ScannedEntry& e : l.entries) {
+  for (const WalkedEntry& e : l.entries) {
     std::snprintf(line, sizeof line, "  %-6s %12d %12d  ", TypeName(e.type), e.dataLength, e.rawLength);
     out += line + e.name + "\n";
   }
   out += "shortcuts: " + std::to_string(l.shortcuts.size()) + "\n";
-  for (const ScannedShortcut& s : l.shortcuts) {
+  for (const WalkedShortcut& s : l.shortcuts) {
     out += "  " + s.menu + " -> " + s.target;
     if (!s.description.empty()) out += "  (" + OneLine(s.description) + ")";
     out += "\n";
@@ -174,7 +162,7 @@ std::string FormatListingJson(const PackageListing& l) {
   out += "  \"agreement_text_size\": " + std::to_string(l.agreementTextSize) + ",\n";
   out += "  \"entries\": [";
   for (std::size_t i = 0; i < l.entries.size(); ++i) {
-    const ScannedEntry& e = l.entries[i];
+    const WalkedEntry& e = l.entries[i];
     out += std::string(i ? "," : "") + "\n    {\"type\": \"" + TypeName(e.type) +
            "\", \"name\": " + JsonString(e.name) + ", \"stored_size\": " + std::to_string(e.dataLength) +
            ", \"raw_size\": " + std::to_string(e.rawLength) + "}";
@@ -182,7 +170,7 @@ std::string FormatListingJson(const PackageListing& l) {
   out += l.entries.empty() ? "],\n" : "\n  ],\n";
   out += "  \"shortcuts\": [";
   for (std::size_t i = 0; i < l.shortcuts.size(); ++i) {
-    const ScannedShortcut& s = l.shortcuts[i];
+    const WalkedShortcut& s = l.shortcuts[i];
     out += std::string(i ? "," : "") + "\n    {\"menu\": " + JsonString(s.menu) +
            ", \"target\": " + JsonString(s.target) + ", \"description\": " + JsonString(s.description) + "}";
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/package_scan.h"
+#include "package/package_walk.h"
 
 namespace builder {
 
@@ -19,13 +19,13 @@ struct PackageListing {
   std::int64_t pictureSize = 0;
   std::int64_t agreementStoredSize = 0;
   std::int64_t agreementTextSize = 0;  // bytes of UTF-8 the installer shows
-  std::vector<ScannedEntry> entries;
-  std::vector<ScannedShortcut> shortcuts;
+  std::vector<WalkedEntry> entries;
+  std::vector<WalkedShortcut> shortcuts;
 };
 
-// Reads the texts and records the way the installer does (PackageFile) and
-// the entry list with the checked walk. False with *error when the file is
-// not a readable package.
+// The entries and shortcut records from the package walk (install level,
+// no blob decoded), the texts and records the way the installer reads them
+// (PackageFile). False with *error when the walk refuses the package.
 bool ReadListing(const std::filesystem::path& installer, PackageListing& listing, std::string& error);
 
 std::string FormatListingText(const PackageListing& listing);

@@ -1,13 +1,16 @@
-// `mksetup verify`: every invariant of a well-formed package, the listing
-// order and safe names, and a full decode of every blob.
+// `mksetup verify`: the package walk at the conformance level (every
+// invariant of a package mksetup writes, listing order, safe names) with a
+// full decode of every blob.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-#include "builder/package_scan.h"
+#include "package/package_walk.h"
 
 namespace builder {
+
+using ScanFault = WalkFault;
 
 // True with *summary (one line) when sound; false with *fault naming the
 // first fault and its byte offset.

@@ -4,8 +4,9 @@
 #include <map>
 #include <system_error>
 
-#include "builder/entry_names.h"
 #include "builder/path_text.h"
+#include "package/entry_name.h"
+#include "package/name_fold.h"
 #include "package/package_writer.h"
 
 namespace fs = std::filesystem;
@@ -56,7 +57,7 @@ class TreeWalker {
       const fs::path& p = it->path();
       std::string leaf = PathToUtf8(p.filename());
       std::string why;
-      if (!IsValidNameComponent(leaf, &why)) return Fail(p, why);
+      if (!IsSafeNameComponent(leaf, &why)) return Fail(p, why);
       children.push_back({std::move(leaf), p});
     }
     if (ec) return Fail(folder, "cannot list the folder: " + ec.message());
@@ -64,7 +65,7 @@ class TreeWalker {
     // Windows would take names that differ only in letter case for one file.
     std::map<std::string, const Child*> keys;
     for (const Child& c : children) {
-      auto [at, fresh] = keys.emplace(CaseFoldKey(c.leaf), &c);
+      auto [at, fresh] = keys.emplace(FoldName(c.leaf), &c);
       if (!fresh) {
         return Fail(c.path, "differs from '" + at->second->leaf +
                                 "' only in letter case; Windows would take both for one name");
@@ -82,7 +83,7 @@ class TreeWalker {
 
   bool Visit(const Child& c, const std::string& name) {
     std::string why;
-    if (!IsInstallableName(name, &why)) return Fail(c.path, why);
+    if (!IsSafeEntryName(name, &why)) return Fail(c.path, why);
     std::error_code ec;
     fs::file_status own = fs::symlink_status(c.path, ec);
     if (ec) return Fail(c.path, "cannot be read: " + ec.message());

@@ -1,4 +1,4 @@
-// ByteBuffer::Inflate on arbitrary bytes. Most inputs fail the checksum at
+// The blob decoder, through ByteBuffer::Inflate, on arbitrary bytes. Most inputs fail the checksum at
 // once, so every input is tried twice: as it is, and with its first word
 // replaced by the checksum of the rest, which sends the stream to zlib.
 #include <cstdint>
@@ -24,10 +24,10 @@ void Try(const std::uint8_t* data, std::size_t size) {
     }
     return;
   }
-  // Decoded: never more than the declared raw length, and 0-terminated.
+  // Decoded: exactly the declared raw length, and 0-terminated.
   DataBlob head;
   std::memcpy(&head, before.data(), sizeof head);
-  if (buffer.Length() > head.rawLength) std::abort();
+  if (buffer.Length() != head.rawLength) std::abort();
   if (buffer.Data() && buffer.Data()[buffer.Length()] != 0) std::abort();
   std::wstring text;
   buffer.ToWide(text);

@@ -1,6 +1,8 @@
-// The installer's whole reading path on an arbitrary file: Open, ReadInfo,
-// the picture, the agreement, the typed records, every entry extracted into
-// a scratch folder (nothing may appear outside it) and every shortcut record.
+// The installer's whole reading path on an arbitrary file: the environment
+// check's walk, then Open, ReadInfo, the picture, the agreement, the typed
+// records, every entry extracted into a scratch folder (nothing may appear
+// outside it) and every shortcut record. When the walk passes, every entry
+// must extract, below the folder, and so must the record file's path lie.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "package/package_file.h"
+#include "package/package_walk.h"
 #include "platform/file.h"
 
 namespace fs = std::filesystem;
@@ -20,15 +23,16 @@ namespace {
 // billion entries, each of which fails at once past the end of the file.
 constexpr int kMaxItems = 4096;
 
-// outPath as the file system sees it must lie inside the folder.
-void CheckInside(const std::wstring& outPath, const fs::path& folder) {
-  if (outPath.empty()) return;
-  const fs::path where = fs::path(platform::NativePath(outPath)).lexically_normal();
+void Fail(const char* what, const std::wstring& path) {
+  std::fprintf(stderr, "fuzz: %s: %s\n", what, platform::NativePath(path).c_str());
+  std::abort();
+}
+
+// path as the file system sees it lies inside the folder.
+bool Inside(const std::wstring& path, const fs::path& folder) {
+  const fs::path where = fs::path(platform::NativePath(path)).lexically_normal();
   const fs::path rel = where.lexically_relative(folder);
-  if (rel.empty() || *rel.begin() == "..") {
-    std::fprintf(stderr, "fuzz: entry path outside the scratch folder: %s\n", where.c_str());
-    std::abort();
-  }
+  return !rel.empty() && *rel.begin() != "..";
 }
 
 }  // namespace
@@ -37,8 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fuzz::Scratch& scratch = fuzz::Scratch::Get();
   const fs::path input = scratch.WriteInput(data, size);
 
+  PackageFacts facts;
+  WalkFault fault;
+  const bool sound = WalkPackage(fuzz::Wide(input), WalkOptions{}, facts, fault);
+
   PackageFile package;
-  if (!package.Open(fuzz::Wide(input), 0)) return 0;
+  if (!package.Open(fuzz::Wide(input), 0)) {
+    if (sound) Fail("the walk passed a package the reader cannot open", fuzz::Wide(input));
+    return 0;
+  }
 
   std::wstring texts[5];
   package.ReadInfo(texts[0], texts[1], texts[2], texts[3], texts[4]);
@@ -53,20 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int count = package.GetFileCount();
   int cursor = -1;
   for (int i = 0; i < count && i < kMaxItems; ++i) {
-    std::wstring outPath = L"unset";
+    std::wstring outPath;
     const int before = cursor;
     const bool ok = package.ExtractNext(outPath, folder, cursor);
-    // Folders and files must land inside; entries of other types only form
-    // their path (nothing is created for them), and the box check below
-    // would see anything they made all the same.
-    const std::int64_t at = before == -1 ? package.Trailer().entryListOffset : before;
-    std::int16_t type = -1;
-    if (at >= 0 && static_cast<std::uint64_t>(at) + sizeof type <= size) std::memcpy(&type, data + at, sizeof type);
-    if (outPath != L"unset" && (type == PKG_ENTRY_FOLDER || type == PKG_ENTRY_FILE)) {
-      CheckInside(outPath, scratch.Folder());
-    }
+    if (sound && !ok) Fail("an entry of a package the walk passed fails", outPath);
+    if (sound && !Inside(outPath, scratch.Folder()))
+      Fail("an entry of a package the walk passed lies outside", outPath);
     // A header that cannot be read ends the walk, as in the copy worker's skip.
     if (!ok && cursor == before) break;
+  }
+  if (sound && !recordFile.empty() && !Inside(folder + L"\\" + recordFile, scratch.Folder())) {
+    Fail("the record file of a package the walk passed lies outside", recordFile);
   }
 
   std::wstring shortcut[3];

@@ -2,14 +2,12 @@
 // has, keeps a 0 byte behind the stored bytes, and decodes DataBlobs.
 #include "package/byte_buffer.h"
 
-#include <zlib.h>
-
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
-#include "package/package_checksum.h"
+#include "package/blob_decoder.h"
 #include "package/package_layout.h"
 #include "platform/utf.h"
 
@@ -60,47 +58,69 @@ unsigned char* ByteBuffer::Prepare(int n) {
   return data_;
 }
 
+namespace {
+
+// Collects decoded bytes in a block that grows as they come: the raw length
+// in the blob's head is not trusted for an allocation up front, the decoder
+// only guarantees never to go beyond it.
+class GrowingBlock : public BlobSink {
+ public:
+  explicit GrowingBlock(std::int32_t rawLength) : rawLength_(rawLength) {}
+  ~GrowingBlock() override { delete[] data_; }
+  bool Put(const unsigned char* data, std::size_t size) override {
+    if (!Reserve(length_ + size)) return false;
+    std::memcpy(data_ + length_, data, size);
+    length_ += size;
+    return true;
+  }
+  // Room for n bytes and a 0 behind them.
+  bool Reserve(std::size_t n) {
+    if (n < capacity_) return true;
+    std::size_t grown = capacity_ < (1u << 16) ? (1u << 16) : capacity_ * 2;
+    const std::size_t most = static_cast<std::size_t>(rawLength_) + 1;
+    if (grown > most) grown = most;
+    if (grown <= n) grown = n + 1;
+    auto* block = new (std::nothrow) unsigned char[grown];
+    if (!block) return false;
+    if (length_ > 0) std::memcpy(block, data_, length_);
+    delete[] data_;
+    data_ = block;
+    capacity_ = grown;
+    return true;
+  }
+  unsigned char* Release() {
+    unsigned char* p = data_;
+    data_ = nullptr;
+    return p;
+  }
+  std::size_t Length() const { return length_; }
+  std::size_t Capacity() const { return capacity_; }
+
+ private:
+  std::int32_t rawLength_;
+  unsigned char* data_ = nullptr;
+  std::size_t length_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace
+
 bool ByteBuffer::Inflate() {
   if (length_ <= kDataBlobHeadSize) return false;
   DataBlob head;
   std::memcpy(&head, data_, sizeof head);
-  const unsigned char* stream = data_ + kDataBlobHeadSize;
-  const std::size_t streamLength = static_cast<std::size_t>(length_ - kDataBlobHeadSize);
-  if (head.checksum != PackageChecksum(stream, streamLength)) return false;
-  if (head.rawLength < 0 || head.rawLength > PKG_MAX_RAW_LENGTH) return false;
-
-  const std::size_t raw = static_cast<std::size_t>(head.rawLength);
-  auto* block = new (std::nothrow) unsigned char[raw + 1];
-  if (!block) return false;
-  uLongf destLen = static_cast<uLongf>(raw);
-  const int rc = uncompress(block, &destLen, stream, static_cast<uLong>(streamLength));
-  if (rc != Z_OK) {
-    delete[] block;
+  GrowingBlock decoded(head.rawLength);
+  if (!DecodeBlob(data_, static_cast<std::size_t>(length_), &decoded) || decoded.Length() >= INT_MAX ||
+      !decoded.Reserve(decoded.Length())) {
     return false;
   }
-  const int n = static_cast<int>(destLen);
-  if (n == head.rawLength) {
-    // The block holds exactly the decoded bytes and their 0: keep it instead
-    // of copying the contents once more (a stored file that did not shrink
-    // would otherwise be copied into the blob's own, larger storage).
-    delete[] data_;
-    data_ = block;
-    capacity_ = n + 1;
-    length_ = n;
-    data_[n] = 0;
-    return true;
-  }
-  // Assign keeps the stored blob when it cannot grow. Nothing decoded is an
-  // empty text: Assign of 0 bytes would leave the blob's first byte behind
-  // the length, so the buffer is cleared instead.
-  if (n == 0) {
-    delete[] block;
-    Clear();
-    return true;
-  }
-  const bool ok = Assign(block, n);
-  delete[] block;
-  return ok;
+  // The decoded block, with its 0, becomes the storage.
+  capacity_ = static_cast<int>(decoded.Capacity());
+  length_ = static_cast<int>(decoded.Length());
+  delete[] data_;
+  data_ = decoded.Release();
+  data_[length_] = 0;
+  return true;
 }
 
 void ByteBuffer::ToWide(std::wstring& out) const {

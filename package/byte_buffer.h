@@ -22,7 +22,9 @@ class ByteBuffer {
   // returns the storage for the caller to fill (the bytes are undefined
   // until then); null, with the buffer unchanged, when it cannot grow.
   unsigned char* Prepare(int n);
-  // Decodes the DataBlob held in the buffer in place; on failure the buffer is unchanged.
+  // Decodes the DataBlob held in the buffer in place (the one rule of
+  // BlobDecoder: checksum, a whole stream, exactly the raw length); on
+  // failure the buffer is unchanged.
   bool Inflate();
   // UTF-8 bytes to a wide string (malformed input becomes U+FFFD).
   void ToWide(std::wstring& out) const;

@@ -1,8 +1,7 @@
-// Entry names as the writer accepts them, and their listing order.
-#include <string>
-#include <string_view>
-
+// The name rule and the listing order.
 #include "package/entry_name.h"
+
+#include "package/name_fold.h"
 #include "platform/utf.h"
 
 namespace {
@@ -12,7 +11,7 @@ bool Refuse(std::string* why, const char* reason) {
   return false;
 }
 
-unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
 
@@ -21,8 +20,7 @@ bool IsDeviceName(std::string_view component) {
   // at its end dropped.
   std::string_view base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  std::string upper;
-  for (const char c : base) upper.push_back(static_cast<char>(Upper(static_cast<unsigned char>(c))));
+  const std::string upper = FoldName(base);
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (upper == device) return true;
   }
@@ -33,36 +31,56 @@ bool IsDeviceName(std::string_view component) {
   return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
-bool IsSafeEntryName(std::string_view name, std::string* why) {
-  if (name.empty()) return Refuse(why, "empty name");
-  if (name.front() == '\\') return Refuse(why, "leading backslash");
-  if (name.find(':') != std::string_view::npos) return Refuse(why, "drive prefix or ':' in name");
-  if (name.find('/') != std::string_view::npos) return Refuse(why, "'/' in name (the separator is '\\')");
-  for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20) return Refuse(why, "control character in name");
+bool IsSafeNameComponent(std::string_view component, std::string* why) {
+  if (component.empty()) return Refuse(why, "empty name or path component");
+  if (component == "." || component == "..") return Refuse(why, "'.' or '..' component");
+  if (!platform::IsValidUtf8(component)) return Refuse(why, "name is not valid UTF-8");
+  for (const unsigned char c : component) {
+    if (c < 0x20 || c == 0x7F) return Refuse(why, "control character in name");
+    if (std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos) {
+      return Refuse(why, "one of \\ / : * ? \" < > | in name, which Windows does not allow");
+    }
   }
-  if (!platform::IsValidUtf8(name)) return Refuse(why, "name is not valid UTF-8");
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = name.find('\\', start);
-    if (end == std::string_view::npos) end = name.size();
-    const std::string_view part = name.substr(start, end - start);
-    if (part.empty()) return Refuse(why, "empty path component");
-    if (part == "." || part == "..") return Refuse(why, "'.' or '..' component");
-    // Windows drops trailing dots and spaces, so "... " would act as "..".
-    if (part.back() == '.' || part.back() == ' ') return Refuse(why, "component ends with '.' or ' '");
-    if (IsDeviceName(part)) return Refuse(why, "device name (CON, NUL, COM1, ...)");
-    start = end + 1;
-  }
+  // Windows drops trailing dots and spaces, so "... " would act as "..".
+  if (component.back() == '.' || component.back() == ' ') return Refuse(why, "component ends with '.' or ' '");
+  if (IsDeviceName(component)) return Refuse(why, "device name (CON, NUL, COM1, ...)");
   return true;
 }
 
-bool EntryNameLess(std::string_view a, std::string_view b) {
-  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char x = Upper(static_cast<unsigned char>(a[i]));
-    const unsigned char y = Upper(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
+bool IsSafeEntryName(std::string_view name, std::string* why) {
+  if (name.empty()) return Refuse(why, "empty name");
+  if (name.front() == '\\') return Refuse(why, "leading backslash");
+  if (name.size() >= 2 && name[1] == ':') return Refuse(why, "drive prefix");
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = name.find('\\', start);
+    if (!IsSafeNameComponent(name.substr(start, end == std::string_view::npos ? end : end - start), why)) {
+      return false;
+    }
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
   }
-  return a.size() < b.size();
+}
+
+bool IsSafeProgramPath(std::string_view path, std::string* why) {
+  if (path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0])) {
+    if (path.size() < 3 || path[2] != '\\') return Refuse(why, "drive-relative path (a drive without '\\')");
+    return IsSafeEntryName(path.substr(3), why);
+  }
+  // The installer joins the path to the install folder without its leading backslash.
+  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  return IsSafeEntryName(path, why);
+}
+
+bool EntryNameLess(std::string_view a, std::string_view b) { return FoldName(a) < FoldName(b); }
+
+void SplitEntryName(std::string_view name, std::string_view& parent, std::string_view& leaf) {
+  const std::size_t cut = name.rfind('\\');
+  if (cut == std::string_view::npos) {
+    parent = std::string_view();
+    leaf = name;
+  } else {
+    parent = name.substr(0, cut);
+    leaf = name.substr(cut + 1);
+  }
 }

@@ -1,21 +1,24 @@
 // PackageFile: the reader of the package behind the installer image.
 //
-// Every read stays inside the bytes the file actually delivers: blocks are
-// read whole into storage sized from their length fields, after those lengths
-// are checked against the file's size, and a block that comes back short is
-// a failure (or empty texts) rather than a source of stale bytes. Offsets and
-// lengths are 32-bit signed values of the package; sums of them are formed
-// in 64 bits.
+// Every read goes through one read buffer and stays inside the bytes the file
+// actually delivers: blocks are read whole into storage sized from their
+// length fields only after those lengths are checked against the file's
+// size, and a block that comes back short is a failure (or empty texts)
+// rather than a source of stale bytes. Offsets and lengths are 32-bit signed
+// values of the package; sums of them are formed in 64 bits.
 #include "package/package_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 
+#include "package/entry_name.h"
+#include "package/entry_rule.h"
 #include "package/package_place.h"
-#include "package/package_writer.h"
 #include "platform/utf.h"
 
 namespace {
@@ -28,24 +31,15 @@ struct FreeBlock {
 };
 using Block = std::unique_ptr<unsigned char[], FreeBlock>;
 
-// Reads exactly size bytes at the current position into out.
-bool ReadExact(platform::File& file, void* out, std::int64_t size) {
-  if (size < 0 || size > UINT32_MAX) return false;
-  std::uint32_t got = 0;
-  return file.Read(out, static_cast<std::uint32_t>(size), &got) && got == size;
-}
-
-// Reads exactly size bytes at the current position into a new block; null
-// when they are not all there or the storage cannot be had. position is the
-// current position, used to refuse lengths beyond the end of the file
-// before anything is allocated.
-Block ReadBlock(platform::File& file, std::int64_t position, std::int64_t size) {
-  const std::int64_t fileSize = file.Size();
-  if (size < 0 || size > INT_MAX || position < 0 || fileSize < 0 || size > fileSize - position) {
+// Exactly size bytes at position, in a new block; null when they are not all
+// in the file or the storage cannot be had. Lengths beyond the end of the
+// file are refused before anything is allocated.
+Block ReadBlock(platform::FileReader& reader, std::int64_t fileSize, std::int64_t position, std::int64_t size) {
+  if (size < 0 || size > INT_MAX || position < 0 || fileSize < 0 || position > fileSize || size > fileSize - position) {
     return nullptr;
   }
   Block block(new (std::nothrow) unsigned char[static_cast<std::size_t>(size) + 1]);
-  if (!block || !ReadExact(file, block.get(), size)) return nullptr;
+  if (!block || !reader.ReadAt(position, block.get(), static_cast<std::size_t>(size))) return nullptr;
   return block;
 }
 
@@ -65,20 +59,34 @@ int Behind(int cursor, std::int64_t step) {
   return next > INT_MAX ? INT_MAX : static_cast<int>(next);
 }
 
-// Reads a typed record of the info block at the current position (position
-// given) into buffer: its name when the header has the wanted type and a
-// name, else nothing. Returns the position behind what was read.
-std::int64_t ReadTypedRecord(platform::File& file, std::int64_t position, std::int16_t type, ByteBuffer& buffer) {
+// Reads a typed record of the info block at position into buffer: its name
+// when the header has the wanted type and a name, else nothing. Returns the
+// position behind what was read, -1 when nothing could be.
+std::int64_t ReadTypedRecord(platform::FileReader& reader, std::int64_t fileSize, std::int64_t position,
+                             std::int16_t type, ByteBuffer& buffer) {
   buffer.Clear();
   EntryHeader header;
-  if (position < 0 || !ReadExact(file, &header, sizeof header)) return -1;
+  if (position < 0 || !reader.ReadAt(position, &header, sizeof header)) return -1;
   position += kEntryHeaderSize;
   if (header.type != type || header.nameLength <= 0) return position;
-  Block name = ReadBlock(file, position, header.nameLength);
+  Block name = ReadBlock(reader, fileSize, position, header.nameLength);
   if (!name) return -1;
   if (!buffer.Assign(name.get(), header.nameLength)) buffer.Clear();
   return position + header.nameLength;
 }
+
+// Writes decoded pieces to the destination file.
+class FileSinkForBlob : public BlobSink {
+ public:
+  explicit FileSinkForBlob(platform::File& file) : file_(file) {}
+  bool Put(const unsigned char* data, std::size_t size) override {
+    std::uint32_t written = 0;
+    return file_.Write(data, static_cast<std::uint32_t>(size), &written) && written == size;
+  }
+
+ private:
+  platform::File& file_;
+};
 
 }  // namespace
 
@@ -92,6 +100,7 @@ PackageFile::~PackageFile() {
 bool PackageFile::Open(const std::wstring& path, int create) {
   if (IsOpen()) Close();  // in the mode it was opened in
   create_ = create;
+  reader_.Attach(nullptr);
   if (create == 0) {
     if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
       return false;
@@ -103,6 +112,9 @@ bool PackageFile::Open(const std::wstring& path, int create) {
       return false;
     }
     trailer_ = place.trailer;
+    packageEnd_ = place.trailerOffset;
+    fileSize_ = file_.Size();
+    reader_.Attach(&file_);
     return true;
   }
   if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
@@ -110,6 +122,7 @@ bool PackageFile::Open(const std::wstring& path, int create) {
   }
   trailer_ = PackageTrailer{};
   trailer_.magic = PKG_MAGIC;
+  packageEnd_ = 0;
   return true;
 }
 
@@ -120,6 +133,7 @@ bool PackageFile::Close() {
     std::uint32_t written = 0;
     ok = file_.SeekFromEnd(0) && file_.Write(&trailer_, sizeof trailer_, &written) && written == sizeof trailer_;
   }
+  reader_.Attach(nullptr);
   file_.Close();
   return ok;
 }
@@ -128,7 +142,7 @@ bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstri
                            std::wstring& welcome) {
   if (!IsOpen()) return false;
   PackageInfoHeader header;
-  if (!file_.Seek(trailer_.infoOffset) || !ReadExact(file_, &header, sizeof header)) return false;
+  if (!reader_.ReadAt(trailer_.infoOffset, &header, sizeof header)) return false;
   // The five lengths must be lengths and add up to total.
   std::int64_t sum = 0;
   for (const std::int32_t length : header.length) {
@@ -140,7 +154,7 @@ bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstri
   std::int64_t position = static_cast<std::int64_t>(trailer_.infoOffset) + static_cast<std::int64_t>(sizeof header);
   std::wstring texts[5];
   if (header.total > 0) {
-    Block block = ReadBlock(file_, position, header.total);
+    Block block = ReadBlock(reader_, fileSize_, position, header.total);
     if (!block) return false;
     std::int64_t at = 0;
     for (int i = 0; i < 5; ++i) {
@@ -149,8 +163,8 @@ bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstri
     }
     position += header.total;
   }
-  position = ReadTypedRecord(file_, position, PKG_RECORD_MAIN_PROGRAM, mainProgram_);
-  ReadTypedRecord(file_, position, PKG_RECORD_RECORD_FILE, recordFileName_);
+  position = ReadTypedRecord(reader_, fileSize_, position, PKG_RECORD_MAIN_PROGRAM, mainProgram_);
+  ReadTypedRecord(reader_, fileSize_, position, PKG_RECORD_RECORD_FILE, recordFileName_);
 
   name = std::move(texts[0]);
   heading = std::move(texts[1]);
@@ -161,37 +175,27 @@ bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstri
 }
 
 bool PackageFile::ReadPicture(ByteBuffer& bytes) {
-  if (!IsOpen() || trailer_.pictureLength <= 0) return false;
-  if (!file_.Seek(trailer_.pictureOffset)) return false;
+  if (!IsOpen() || trailer_.pictureLength <= 0 || trailer_.pictureOffset < 0) return false;
   // A picture cut short is handed on as far as it goes.
-  const std::int64_t fileSize = file_.Size();
-  std::int64_t length = trailer_.pictureLength;
-  if (fileSize - trailer_.pictureOffset < length) length = fileSize - trailer_.pictureOffset;
+  const std::int64_t length = std::min<std::int64_t>(trailer_.pictureLength, fileSize_ - trailer_.pictureOffset);
   if (length <= 0) {
     bytes.Assign(nullptr, 0);
     return true;
   }
-  Block block(new (std::nothrow) unsigned char[static_cast<std::size_t>(length)]);
+  Block block = ReadBlock(reader_, fileSize_, trailer_.pictureOffset, length);
   if (!block) return false;
-  std::uint32_t got = 0;
-  if (!file_.Read(block.get(), static_cast<std::uint32_t>(length), &got)) got = 0;
-  bytes.Assign(block.get(), static_cast<int>(got));
+  bytes.Assign(block.get(), static_cast<int>(length));
   return true;
 }
 
 bool PackageFile::ReadAgreement(std::wstring& text) {
-  if (!IsOpen() || trailer_.agreementLength <= 0) return false;
-  if (!file_.Seek(trailer_.agreementOffset)) return false;
-  const std::int64_t fileSize = file_.Size();
-  std::int64_t length = trailer_.agreementLength;
-  if (fileSize - trailer_.agreementOffset < length) length = fileSize - trailer_.agreementOffset;
+  if (!IsOpen() || trailer_.agreementLength <= 0 || trailer_.agreementOffset < 0) return false;
+  const std::int64_t length = std::min<std::int64_t>(trailer_.agreementLength, fileSize_ - trailer_.agreementOffset);
   ByteBuffer buffer;
   if (length > 0) {
-    Block block(new (std::nothrow) unsigned char[static_cast<std::size_t>(length)]);
+    Block block = ReadBlock(reader_, fileSize_, trailer_.agreementOffset, length);
     if (!block) return false;
-    std::uint32_t got = 0;
-    if (!file_.Read(block.get(), static_cast<std::uint32_t>(length), &got)) got = 0;
-    buffer.Assign(block.get(), static_cast<int>(got));
+    buffer.Assign(block.get(), static_cast<int>(length));
   }
   // A block that does not decode is taken as the text itself.
   buffer.Inflate();
@@ -217,86 +221,83 @@ int PackageFile::GetFileCount() { return IsOpen() ? trailer_.entryCount : 0; }
 
 int PackageFile::GetShortcutCount() { return IsOpen() ? trailer_.shortcutCount : 0; }
 
+bool PackageFile::DecodeEntryData(std::int64_t dataAt, std::int32_t dataLength, BlobSink* out) {
+  const unsigned char* head = reader_.Peek(dataAt, sizeof(DataBlob));
+  if (!head) return false;
+  DataBlob blob;
+  std::memcpy(&blob, head, sizeof blob);
+  if (!decoder_.Begin(blob, dataLength, out)) return false;
+  std::int64_t at = dataAt + kDataBlobHeadSize;
+  const std::int64_t end = dataAt + dataLength;
+  while (at < end) {
+    const std::int64_t left = end - at;
+    const std::size_t want = left < static_cast<std::int64_t>(platform::FileReader::kCapacity)
+                                 ? static_cast<std::size_t>(left)
+                                 : platform::FileReader::kCapacity;
+    std::size_t got = 0;
+    const unsigned char* p = reader_.Next(at, want, &got);
+    if (!p || !decoder_.Feed(p, got)) return false;
+    at += static_cast<std::int64_t>(got);
+  }
+  return decoder_.Finish();
+}
+
+bool PackageFile::ExtractFile(const std::wstring& path, std::int64_t dataAt, std::int32_t dataLength) {
+  platform::File out;
+  if (!out.Create(path)) return false;
+  if (dataLength == 0) return true;  // an empty file stored without a blob
+  FileSinkForBlob sink(out);
+  if (DecodeEntryData(dataAt, dataLength, &sink)) return true;
+  // Nothing half-written stays behind: the file is removed, and a retry
+  // makes it anew.
+  out.Close();
+  platform::RemoveFile(path);
+  return false;
+}
+
 bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor) {
   if (!IsOpen() || folder.empty()) return false;
+  std::wstring base = folder;
+  if (base.back() != L'\\') base.push_back(L'\\');
+  // Until the entry's name is known, a failure names the install folder.
+  outPath = base;
   if (cursor == -1) cursor = trailer_.entryListOffset;
 
+  const unsigned char* bytes = reader_.Peek(cursor, kEntryHeaderSize);
+  if (!bytes) return false;
   EntryHeader header;
-  if (!file_.Seek(cursor) || !ReadExact(file_, &header, sizeof header)) return false;
+  std::memcpy(&header, bytes, sizeof header);
 
   // From here on the cursor moves past the entry whatever happens to it. An
   // entry with negative lengths has no extent: the cursor moves past its header.
   const bool sane = header.nameLength >= 0 && header.dataLength >= 0;
   const std::int64_t n = sane ? static_cast<std::int64_t>(header.nameLength) + header.dataLength : 0;
-  const int next = Behind(cursor, kEntryHeaderSize + n);
-  if (!sane) {
-    cursor = next;
-    return false;
-  }
-  if (n == 0) {
-    outPath.clear();
-    cursor = next;
-    return false;
-  }
-
-  // The name and the stored data are read one after the other, the data
-  // straight into the buffer that decodes it, so that a large file is
-  // neither copied nor held more than twice (stored and decoded).
   const std::int64_t at = static_cast<std::int64_t>(cursor) + kEntryHeaderSize;
-  const std::int64_t fileSize = file_.Size();
-  if (fileSize < 0 || n > fileSize - at) {
-    cursor = next;
-    return false;
-  }
-  std::wstring name;
-  const bool creates = header.type == PKG_ENTRY_FOLDER || header.type == PKG_ENTRY_FILE;
-  if (header.nameLength > 0) {
-    Block block = ReadBlock(file_, at, header.nameLength);
-    // A folder or file is made only under a name the package writer would
-    // have written: a damaged or foreign package must not reach outside the
-    // install folder ("..", a drive, a leading or a forward slash) nor open
-    // a device (CON, NUL, ...).
-    if (!block || (creates && !IsSafeEntryName(std::string_view(reinterpret_cast<const char*>(block.get()),
-                                                                static_cast<std::size_t>(header.nameLength))))) {
-      cursor = next;
-      return false;
-    }
-    name = Text(block.get(), header.nameLength);
-  } else if (creates) {
-    // No name: the entry would stand for the install folder itself.
-    cursor = next;
-    return false;
-  }
-  ByteBuffer data;
-  if (header.dataLength > 0) {
-    unsigned char* stored = data.Prepare(header.dataLength);
-    if (!stored || !ReadExact(file_, stored, header.dataLength) || !data.Inflate()) {
-      cursor = next;
-      return false;
-    }
-  }
-
-  std::wstring path = folder;
-  if (path.back() != L'\\') path.push_back(L'\\');
-  path += name;
-  outPath = path;
-
-  bool ok = true;
-  if (header.type == PKG_ENTRY_FOLDER) {
-    // An existing folder is no failure; a missing one shows up in its entries.
-    platform::CreateFolder(outPath);
-  } else if (header.type == PKG_ENTRY_FILE) {
-    platform::File out;
-    if (!out.Open(outPath, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
-      ok = false;
-    } else if (data.Length() > 0) {
-      std::uint32_t written = 0;
-      ok = out.Write(data.Data(), static_cast<std::uint32_t>(data.Length()), &written) &&
-           written == static_cast<std::uint32_t>(data.Length());
-    }
-  }
+  const int next = Behind(cursor, kEntryHeaderSize + n);
   cursor = next;
-  return ok;
+  if (EntryHeaderFault(header) || at > packageEnd_ || n > packageEnd_ - at) return false;
+
+  std::string name(static_cast<std::size_t>(header.nameLength), '\0');
+  if (!name.empty() && !reader_.ReadAt(at, name.data(), name.size())) return false;
+  outPath = base + Text(reinterpret_cast<const unsigned char*>(name.data()), header.nameLength);
+  // Only a name the package writer would have written: a damaged or foreign
+  // package must not reach outside the install folder ("..", a drive, a
+  // leading or a forward slash) nor open a device (CON, NUL, ...).
+  if (!IsSafeEntryName(name)) return false;
+
+  const std::int64_t dataAt = at + header.nameLength;
+  switch (header.type) {
+    case PKG_ENTRY_FILE:
+      return ExtractFile(outPath, dataAt, header.dataLength);
+    case PKG_ENTRY_FOLDER:
+      if (header.dataLength > 0 && !DecodeEntryData(dataAt, header.dataLength, nullptr)) return false;
+      // An existing folder is no failure; a missing one shows up in its entries.
+      platform::CreateFolder(outPath);
+      return true;
+    default:
+      // Nothing is made for other types, but their data must be sound too.
+      return header.dataLength == 0 || DecodeEntryData(dataAt, header.dataLength, nullptr);
+  }
 }
 
 bool PackageFile::ReadShortcut(std::wstring texts[3], int& cursor) {
@@ -304,7 +305,9 @@ bool PackageFile::ReadShortcut(std::wstring texts[3], int& cursor) {
   if (cursor == -1) cursor = trailer_.shortcutListOffset;
 
   ShortcutHeader header;
-  if (!file_.Seek(cursor) || !ReadExact(file_, &header, sizeof header)) return false;
+  const unsigned char* bytes = reader_.Peek(cursor, kShortcutHeaderSize);
+  if (!bytes) return false;
+  std::memcpy(&header, bytes, sizeof header);
   const std::int64_t start = static_cast<std::int64_t>(cursor) + kShortcutHeaderSize;
   cursor = Behind(cursor, kShortcutHeaderSize);
 
@@ -319,7 +322,7 @@ bool PackageFile::ReadShortcut(std::wstring texts[3], int& cursor) {
 
   // The record's extent is known from here on; texts cut short stay empty.
   cursor = Behind(cursor, header.total);
-  Block block = ReadBlock(file_, start, header.total);
+  Block block = ReadBlock(reader_, fileSize_, start, header.total);
   if (!block) return true;
   std::int64_t at = 0;
   for (int i = 0; i < 3; ++i) {

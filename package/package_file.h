@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "package/blob_decoder.h"
 #include "package/byte_buffer.h"
 #include "package/package_layout.h"
 #include "platform/file.h"
+#include "platform/file_reader.h"
 
 class PackageFile {
  public:
@@ -28,9 +30,16 @@ class PackageFile {
   bool GetMainProgram(std::wstring& path);
   bool GetRecordFileName(std::wstring& name);
   int GetFileCount();
-  // A folder or file entry whose name IsSafeEntryName refuses (parent steps,
-  // drives, slashes, device names: only a damaged package has one) fails
-  // like an undecodable entry: false, cursor advanced, nothing created.
+  // Extracts the entry at the cursor below folder and moves the cursor past
+  // it, also when it fails; a header that cannot be read leaves the cursor.
+  // outPath is the entry's destination (folder, a backslash, the name) as
+  // soon as the name is read, and the folder with a backslash before that,
+  // so a failure always names the entry it is about. The entry fails, and
+  // nothing of it stays on disk, for whatever the package walk refuses in
+  // one entry (entry_rule.h): unsafe names on any type, no name and no data,
+  // stored data that does not decode. Contents are decoded in bounded pieces
+  // straight into the destination file, checksum in the same pass; a file
+  // whose data fails on the way (checksum, stream, read, write) is removed.
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor);
   int GetShortcutCount();
   // texts: menu path, target, description.
@@ -40,8 +49,17 @@ class PackageFile {
   const PackageTrailer& Trailer() const { return trailer_; }
 
  private:
+  // Decodes the dataLength bytes of stored data at dataAt (one blob) into
+  // out, or only checks them when out is null; false when they do not decode.
+  bool DecodeEntryData(std::int64_t dataAt, std::int32_t dataLength, BlobSink* out);
+  bool ExtractFile(const std::wstring& path, std::int64_t dataAt, std::int32_t dataLength);
+
   PackageTrailer trailer_;
+  std::int64_t packageEnd_ = 0;  // where the trailer starts: entries lie before it
+  std::int64_t fileSize_ = 0;
   platform::File file_;
+  platform::FileReader reader_;
+  BlobDecoder decoder_;
   int create_ = 0;
   ByteBuffer mainProgram_;
   ByteBuffer recordFileName_;

@@ -69,6 +69,7 @@ struct DataBlob {
 static_assert(sizeof(DataBlob) == 8, "data blob head is 8 bytes");
 constexpr int kDataBlobHeadSize = static_cast<int>(sizeof(DataBlob));
 
-// Largest raw length a blob may declare. The installer holds each file whole
-// in memory (a 32-bit process), so decoding buffers beyond this are refused.
-constexpr std::int32_t PKG_MAX_RAW_LENGTH = 512 * 1024 * 1024;
+// Largest raw length a blob may declare: the format's own limit, a signed
+// 32-bit length. Files are decoded in bounded pieces, so no size of file
+// needs memory of its size.
+constexpr std::int32_t PKG_MAX_RAW_LENGTH = 0x7FFFFFFF;

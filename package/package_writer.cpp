@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "package/name_fold.h"
+
 static_assert(std::endian::native == std::endian::little, "package structures are written as they lie in memory");
 
 bool VectorSink::Write(const void* data, std::size_t size) {
@@ -50,6 +52,14 @@ std::string_view ParentOf(std::string_view name) {
 }  // namespace
 
 PackageWriter::PackageWriter(ByteSink& sink) : sink_(sink) { trailer_.magic = PKG_MAGIC; }
+
+bool PackageWriter::Unique(std::string_view name) {
+  try {
+    return keys_.insert(FoldName(name)).second;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
 
 bool PackageWriter::Fail(std::string message) {
   if (error_.empty()) error_ = std::move(message);
@@ -106,6 +116,9 @@ bool PackageWriter::Advance(Stage to) {
 bool PackageWriter::WriteInfo(const PackageTexts& texts, std::string_view mainProgram, std::string_view recordFile) {
   if (!Advance(Stage::Info)) return false;
   std::string why;
+  if (!mainProgram.empty() && !IsSafeProgramPath(mainProgram, &why)) {
+    return Fail("main program \"" + std::string(mainProgram) + "\": " + why);
+  }
   if (!recordFile.empty() && !IsSafeEntryName(recordFile, &why)) {
     return Fail("record file name \"" + std::string(recordFile) + "\": " + why);
   }
@@ -164,6 +177,7 @@ bool PackageWriter::AddFolder(std::string_view name) {
   if (!parent.empty() && !folders_.contains(std::string(parent))) {
     return Fail("folder \"" + std::string(name) + "\" comes before its parent folder");
   }
+  if (!Unique(name)) return Fail("folder \"" + std::string(name) + "\": another entry has the same name to Windows");
   EntryHeader header{};
   header.type = PKG_ENTRY_FOLDER;
   header.nameLength = static_cast<std::int32_t>(name.size());
@@ -186,6 +200,7 @@ bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_
   if (!parent.empty() && !folders_.contains(std::string(parent))) {
     return Fail("file \"" + std::string(name) + "\" comes before its folder");
   }
+  if (!Unique(name)) return Fail("file \"" + std::string(name) + "\": another entry has the same name to Windows");
   if (!blob.empty() && blob.size() <= static_cast<std::size_t>(kDataBlobHeadSize)) {
     return Fail("file \"" + std::string(name) + "\": not a data blob");
   }
@@ -208,6 +223,14 @@ bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_
 
 bool PackageWriter::AddShortcut(std::string_view menuPath, std::string_view target, std::string_view description) {
   if (!Advance(Stage::Shortcuts)) return false;
+  std::string why;
+  // A record with a target becomes a link below the Programs folder.
+  if (!target.empty() && !IsSafeEntryName(menuPath, &why)) {
+    return Fail("shortcut menu path \"" + std::string(menuPath) + "\": " + why);
+  }
+  if (!target.empty() && !IsSafeProgramPath(target, &why)) {
+    return Fail("shortcut target \"" + std::string(target) + "\": " + why);
+  }
   const std::string_view texts[3] = {menuPath, target, description};
   ShortcutHeader header{};
   std::int64_t total = 0;

@@ -65,8 +65,11 @@ class PackageWriter {
  public:
   explicit PackageWriter(ByteSink& sink);
 
-  // Each call must come in block order; a call out of order, an unsafe name
-  // or a write failure makes it (and Finish) return false with Error() set.
+  // Each call must come in block order; a call out of order, a name the
+  // name rule refuses (entries, record file, main program, the menu path and
+  // target of a shortcut with a target), two entries that are one name to
+  // Windows, or a write failure makes it (and Finish) return false with
+  // Error() set.
   bool WriteInfo(const PackageTexts& texts, std::string_view mainProgram, std::string_view recordFile);
   bool WritePicture(const void* data, std::size_t size);
   // A DataBlob (MakeDataBlob of the text), or empty for no agreement.
@@ -87,6 +90,8 @@ class PackageWriter {
   // trailer: the last write, which needs no room kept for the trailer.
   bool Put(const void* data, std::size_t size, bool trailer = false);
   bool Fail(std::string message);
+  // False when another folder or file folds to the same name (FoldName).
+  bool Unique(std::string_view name);
 
   ByteSink& sink_;
   Stage stage_ = Stage::Start;
@@ -94,5 +99,6 @@ class PackageWriter {
   std::int64_t infoLength_ = 0;
   std::int64_t entriesLength_ = 0;
   std::set<std::string> folders_;  // folder entries written so far
+  std::set<std::string> keys_;     // folded names of the folders and files written so far
   std::string error_;
 };

@@ -26,6 +26,12 @@ class File {
 
   // Opens with sequential-scan access; closes any file held first.
   bool Open(const std::wstring& path, Access access, Share share, Disposition disposition);
+  // Creates the file, or empties an existing one, for writing, in one
+  // system call: the way an extracted file is made. On Windows it is Open
+  // with ReadWrite, no sharing and CreateAlways; on POSIX it opens no FIFO
+  // that nobody reads, a folder at the path fails as on Windows, and no
+  // read-ahead advice is given.
+  bool Create(const std::wstring& path);
   bool IsOpen() const;
   void Close();
 

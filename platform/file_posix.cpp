@@ -68,6 +68,21 @@ bool File::Open(const std::wstring& path, Access access, Share /*share*/, Dispos
   return true;
 }
 
+bool File::Create(const std::wstring& path) {
+  Close();
+  // Write-only and non-blocking: a FIFO without a reader fails (ENXIO)
+  // instead of blocking, a folder fails (EISDIR); a regular file is
+  // unaffected by O_NONBLOCK.
+  const std::string native = NativePath(path);
+  int fd;
+  do {
+    fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  fd_ = fd;
+  return true;
+}
+
 bool File::IsOpen() const { return fd_ >= 0; }
 
 void File::Close() {

@@ -61,6 +61,10 @@ bool File::Open(const std::wstring& path, Access access, Share share, Dispositio
   return true;
 }
 
+bool File::Create(const std::wstring& path) {
+  return Open(path, Access::ReadWrite, Share::None, Disposition::CreateAlways);
+}
+
 bool File::IsOpen() const { return AsHandle(handle_) != INVALID_HANDLE_VALUE; }
 
 void File::Close() {

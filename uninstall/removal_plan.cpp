@@ -4,18 +4,11 @@
 #include <set>
 
 #include "integration/menu_path.h"
+#include "package/name_fold.h"
 #include "platform/utf.h"
 
 namespace uninstall {
 namespace {
-
-wchar_t Fold(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-
-std::wstring Folded(const std::wstring& path) {
-  std::wstring out(path);
-  for (wchar_t& c : out) c = Fold(c);
-  return out;
-}
 
 std::wstring WithSlash(std::wstring path) {
   if (path.empty() || path.back() != L'\\') path += L'\\';
@@ -55,9 +48,9 @@ class Planner {
  private:
   void Remove(RemovalKind kind, const std::wstring& path) {
     plan_.steps.push_back({kind, path});
-    removed_.insert(Folded(path));
+    removed_.insert(FoldName(path));
   }
-  bool IsRemoved(const std::wstring& path) const { return removed_.count(Folded(path)) != 0; }
+  bool IsRemoved(const std::wstring& path) const { return removed_.count(FoldName(path)) != 0; }
 
   // Every folder from the install folder down to the item's parent is a
   // plain folder: a linked folder would lead the removal elsewhere.
@@ -88,7 +81,7 @@ class Planner {
     }
     for (const std::wstring& name : DeepestFirst(in_.list.folders)) {
       const std::wstring path = root_ + name;
-      listedFolders_.insert(Folded(path));
+      listedFolders_.insert(FoldName(path));
       if (!IsRemoved(path) && PlainParents(name) && fs_.Kind(path) == PathKind::Folder && EmptyAfterSteps(path))
         Remove(RemovalKind::Folder, path);
     }
@@ -105,7 +98,7 @@ class Planner {
     for (const std::wstring& child : fs_.List(folder)) {
       const std::wstring path = WithSlash(folder) + child;
       if (IsRemoved(path)) continue;
-      if (listedFolders_.count(Folded(path)) != 0 && fs_.Kind(path) == PathKind::Folder) {
+      if (listedFolders_.count(FoldName(path)) != 0 && fs_.Kind(path) == PathKind::Folder) {
         CollectKept(path);
       } else {
         plan_.kept.push_back(path);
@@ -172,7 +165,7 @@ bool IsSingleName(const std::wstring& name) {
   return true;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) { return Folded(a) == Folded(b); }
+bool SamePath(const std::wstring& a, const std::wstring& b) { return FoldName(a) == FoldName(b); }
 
 RemovalPlan PlanRemoval(const RemovalInput& input, const FileSystemView& fs) { return Planner(input, fs).Run(); }
 

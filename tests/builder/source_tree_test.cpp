@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "builder/entry_names.h"
 #include "builder/source_tree.h"
 #include "test_support.h"
 
@@ -88,12 +87,6 @@ TEST(SourceTree, NamesWindowsCannotHoldAreRefused) {
     std::string error = WalkError(dir / "p");
     EXPECT_NE(error.find("p/"), std::string::npos) << bad << ": " << error;
   }
-  std::string why;
-  EXPECT_TRUE(builder::IsValidNameComponent("console.txt", &why));
-  EXPECT_TRUE(builder::IsValidNameComponent("使用说明.txt", &why));
-  EXPECT_FALSE(builder::IsInstallableName("a\\..\\b", &why));
-  EXPECT_FALSE(builder::IsInstallableName("\\a", &why));
-  EXPECT_FALSE(builder::IsInstallableName("C:\\a", &why));
 }
 
 TEST(SourceTree, SymbolicLinksInsideAreFollowed) {

@@ -15,7 +15,9 @@ import struct
 import subprocess
 import sys
 import time
+import types
 import unittest
+import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "integration_win"))
@@ -133,6 +135,35 @@ class Product:
 
     def source_folders(self):
         return sorted("\\".join(p.relative_to(self.payload).parts) for p in self.payload.rglob("*") if p.is_dir())
+
+
+def hand_laid_blob(data):
+    """A DataBlob: checksum (CRC-32 table, no inversions) of the zlib stream, raw length, stream."""
+    stream = zlib.compress(data, 6)
+    checksum = ~zlib.crc32(stream, 0xFFFFFFFF) & 0xFFFFFFFF
+    return struct.pack("<Ii", checksum, len(data)) + stream
+
+
+def hand_laid_entry(kind, name, data=b""):
+    name = name.encode("utf-8")
+    return struct.pack("<hHIiii", kind, 0, 0, len(name), len(name) if data else 0, len(data)) + name + data
+
+
+def hand_laid_installer(stub, record_file, entries):
+    """The installer program with a package behind it laid out byte by byte:
+    info block, agreement, entries, no shortcuts, trailer."""
+    texts = ["岚杉敌意".encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
+    info_at = len(stub)
+    info = struct.pack("<6i", sum(map(len, texts)), *map(len, texts)) + b"".join(texts)
+    info += hand_laid_entry(16, "bin\\a.txt") + hand_laid_entry(17, record_file)
+    agreement = hand_laid_blob("许可协议\r\n".encode("utf-8"))
+    agreement_at = info_at + len(info)
+    entries_at = agreement_at + len(agreement)
+    listed = b"".join(entries)
+    shortcuts_at = entries_at + len(listed)
+    trailer = struct.pack("<iiIiiiiiiii", info_at, len(info) + len(listed), PKG_MAGIC, entries_at, len(entries),
+                          shortcuts_at, 0, 0, 0, agreement_at, len(agreement))
+    return stub + info + agreement + listed + trailer
 
 
 # Install folders and shortcut targets are kept ASCII: Wine's shell link
@@ -452,6 +483,36 @@ class InstallTest(unittest.TestCase):
         self.assertFalse(self.host(folder).exists(), "nothing may be written")
         for menu, _, _ in p.shortcuts:
             self.assertFalse((self.folders.programs / menu.split("\\")[0]).exists(), menu)
+
+    def test_hostile_packages_are_refused_before_anything_is_written(self):
+        good = [hand_laid_entry(0, "bin"), hand_laid_entry(8, "bin\\a.txt", hand_laid_blob(b"good")),
+                hand_laid_entry(8, "readme.txt", hand_laid_blob(b"read me"))]
+        cases = [
+            ("victim", "..\\..\\victim.txt", good),
+            ("escape", "", good + [hand_laid_entry(8, "..\\escape.txt", hand_laid_blob(b"escaped"))]),
+            ("nameless", "", good + [hand_laid_entry(8, "")]),
+        ]
+        stub = (BIN / "setup.exe").read_bytes()
+        base = "C:\\E2E Hostile"
+        folder = base + "\\a\\b"
+        victim = self.host(base) / "victim.txt"
+        for name, record_file, entries in cases:
+            with self.subTest(name):
+                root = WORK / ("hostile-" + name)
+                shutil.rmtree(root, ignore_errors=True)
+                root.mkdir(parents=True)
+                installer = root / ("hostile-" + name + "-setup.exe")
+                installer.write_bytes(hand_laid_installer(stub, record_file, entries))
+                shutil.rmtree(self.host(base), ignore_errors=True)
+                victim.parent.mkdir(parents=True)
+                victim.write_bytes(b"victim bytes\r\n")
+                r = self.install(types.SimpleNamespace(root=root, installer=installer), folder)
+                self.assertEqual(r.get("environment_box"), "安装程序已经损坏!")
+                self.assertNotIn("confirmation", r)
+                self.assertEqual(r.get("exit"), "0")
+                self.assertFalse(self.host(folder).exists(), "nothing may be written in the install folder")
+                self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
+                self.assertEqual(sorted(p.name for p in self.host(base).rglob("*")), ["victim.txt"])
 
 
 if __name__ == "__main__":

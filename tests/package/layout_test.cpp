@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "package/package_checksum.h"
 #include "package/package_file.h"
+#include "package/package_walk.h"
 #include "package/package_writer.h"
 #include "platform/file.h"
 #include "test_support.h"
@@ -15,12 +15,6 @@ using pkgtest::ByteBuilder;
 using pkgtest::Bytes;
 
 namespace {
-
-std::int32_t Word(const Bytes& bytes, std::size_t at) {
-  std::int32_t v;
-  std::memcpy(&v, bytes.data() + at, 4);
-  return v;
-}
 
 // The example of the layout: texts, the two typed records, an agreement
 // blob, a folder "bin", a file bin\x.dll and one shortcut.
@@ -141,72 +135,23 @@ TEST(PackageLayout, HandWrittenExampleMatchesTheWriter) {
   EXPECT_EQ(a.shortcut[2], L"Desc");
 }
 
-TEST(PackageLayout, SampleInvariants) {
-  const Bytes pkg = pkgtest::SamplePackage();
-  ASSERT_FALSE(pkg.empty());
-  const PackageTrailer t = pkgtest::TrailerOf(pkg);
-  const std::size_t trailerAt = pkg.size() - sizeof(PackageTrailer);
-  EXPECT_EQ(t.magic, PKG_MAGIC);
-  EXPECT_EQ(0, std::memcmp(pkg.data() + trailerAt + 8, "\x16\x04\x03\x12", 4));
-  EXPECT_EQ(t.infoOffset, static_cast<std::int32_t>(pkgtest::ImageBytes().size()));
-
-  // Info block: total = sum of lengths, then records 16 and 17.
-  std::size_t at = static_cast<std::size_t>(t.infoOffset);
-  const std::int32_t total = Word(pkg, at);
-  std::int32_t sum = 0;
-  for (int i = 1; i <= 5; ++i) sum += Word(pkg, at + 4 * i);
-  EXPECT_EQ(total, sum);
-  at += 24 + static_cast<std::size_t>(total);
-  for (std::int16_t type : {PKG_RECORD_MAIN_PROGRAM, PKG_RECORD_RECORD_FILE}) {
-    EntryHeader h;
-    std::memcpy(&h, pkg.data() + at, sizeof h);
-    EXPECT_EQ(h.type, type);
-    EXPECT_EQ(h.dataLength, 0);
-    at += sizeof h + static_cast<std::size_t>(h.nameLength);
-  }
-  const std::int32_t infoLength = static_cast<std::int32_t>(at) - t.infoOffset;
-
-  // Picture, then agreement, then entries, without gaps.
-  EXPECT_EQ(t.pictureOffset, static_cast<std::int32_t>(at));
-  EXPECT_EQ(t.pictureLength, 13);
-  EXPECT_EQ(t.agreementOffset, t.pictureOffset + t.pictureLength);
-  EXPECT_EQ(t.entryListOffset, t.agreementOffset + t.agreementLength);
-
-  // Walking the entries ends at the shortcut list; blobs check out.
-  at = static_cast<std::size_t>(t.entryListOffset);
+// The writer's sample passes the strictest walk: blocks in order without
+// gaps, trailer words, totals, listing order, every blob decoding.
+TEST(PackageLayout, SampleConforms) {
+  pkgtest::TempFolder temp;
+  const std::wstring path = temp.Join(L"sample.exe");
+  ASSERT_TRUE(pkgtest::WriteFileBytes(path, pkgtest::SamplePackage()));
+  PackageFacts facts;
+  WalkFault fault;
+  ASSERT_TRUE(WalkPackage(path, WalkOptions{WalkLevel::Conformance, true}, facts, fault)) << fault.what;
   const auto entries = pkgtest::SampleEntries();
-  ASSERT_EQ(t.entryCount, static_cast<std::int32_t>(entries.size()));
-  for (const auto& entry : entries) {
-    EntryHeader h;
-    std::memcpy(&h, pkg.data() + at, sizeof h);
-    EXPECT_EQ(h.type, entry.folder ? PKG_ENTRY_FOLDER : PKG_ENTRY_FILE) << entry.name;
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pkg.data() + at + 20), h.nameLength), entry.name);
-    EXPECT_EQ(h.dataOffset, h.dataLength > 0 ? h.nameLength : 0) << entry.name;
-    if (h.dataLength > 0) {
-      const std::uint8_t* blob = pkg.data() + at + 20 + h.nameLength;
-      DataBlob head;
-      std::memcpy(&head, blob, sizeof head);
-      EXPECT_EQ(head.checksum, PackageChecksum(blob + 8, static_cast<std::size_t>(h.dataLength) - 8));
-      EXPECT_EQ(head.rawLength, static_cast<std::int32_t>(entry.contents.size()));
-      EXPECT_EQ(blob[8], 0x78);
-      EXPECT_EQ(blob[9], 0x9C);
-    }
-    at += 20 + static_cast<std::size_t>(h.nameLength) + static_cast<std::size_t>(h.dataLength);
+  ASSERT_EQ(facts.entries.size(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(facts.entries[i].name, entries[i].name);
+    EXPECT_EQ(facts.entries[i].rawLength, static_cast<std::int32_t>(entries[i].contents.size()));
   }
-  const std::int32_t entriesLength = static_cast<std::int32_t>(at) - t.entryListOffset;
-  EXPECT_EQ(t.shortcutListOffset, static_cast<std::int32_t>(at));
-  EXPECT_EQ(t.countedLength, infoLength + entriesLength);
-
-  // Walking the shortcut records ends at the trailer.
-  for (int i = 0; i < t.shortcutCount; ++i) {
-    ShortcutHeader h;
-    std::memcpy(&h, pkg.data() + at, sizeof h);
-    EXPECT_EQ(h.total, h.length[0] + h.length[1] + h.length[2] + h.length[3]);
-    EXPECT_EQ(h.length[3], 0);
-    EXPECT_EQ(h.reserved, 0);
-    at += sizeof h + static_cast<std::size_t>(h.total);
-  }
-  EXPECT_EQ(at, trailerAt);
+  EXPECT_EQ(facts.shortcuts.size(), 2u);
+  EXPECT_EQ(facts.trailer.pictureLength, 13);
 }
 
 TEST(PackageLayout, MakeDataBlobFormat) {

@@ -3,6 +3,7 @@
 // shortcut records, extraction and the cursor protocol.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "package/package_file.h"
@@ -281,6 +282,37 @@ TEST_F(PackageFileTest, AgreementStoredAsPlainText) {
   EXPECT_EQ(text, L"\x540C\x610F plain text");
 }
 
+// A block larger than the read buffer is read whole, past the buffer; one
+// cut short by the end of the file is handed on as far as it goes.
+TEST_F(PackageFileTest, PictureLargerThanTheReadBuffer) {
+  const Bytes picture = pkgtest::NoiseBytes(300 * 1024 + 5, 4);
+  ByteBuilder b;
+  b.Raw(pkgtest::ImageBytes());
+  const std::int32_t at = b.Size();
+  b.Raw(picture);
+  PackageTrailer t{};
+  t.magic = PKG_MAGIC;
+  t.pictureOffset = at;
+  t.pictureLength = static_cast<std::int32_t>(picture.size());
+  AppendTrailer(b, t);
+  ASSERT_TRUE(OpenBytes(b.Get()));
+  std::wstring texts[5];
+  package_.ReadInfo(texts[0], texts[1], texts[2], texts[3], texts[4]);  // the buffer holds the picture's start
+  ByteBuffer read;
+  ASSERT_TRUE(package_.ReadPicture(read));
+  EXPECT_EQ(Bytes(read.Data(), read.Data() + read.Length()), picture);
+  package_.Close();
+
+  t.pictureLength += 1000;
+  ByteBuilder cut;
+  cut.Raw(Bytes(b.Get().begin(), b.Get().end() - 44));
+  AppendTrailer(cut, t);
+  ASSERT_TRUE(OpenBytes(cut.Get()));
+  ASSERT_TRUE(package_.ReadPicture(read));
+  EXPECT_EQ(read.Length(), static_cast<int>(picture.size()) + 44);
+  EXPECT_TRUE(std::equal(picture.begin(), picture.end(), read.Data()));
+}
+
 TEST_F(PackageFileTest, ExtractsEverythingByteExact) {
   ASSERT_TRUE(OpenBytes(pkgtest::SamplePackage()));
   const std::wstring folder = MakeFolder(L"install");
@@ -392,21 +424,61 @@ TEST_F(PackageFileTest, HandWrittenEntries) {
   EXPECT_FALSE(pkgtest::FolderExists(out));
   EXPECT_EQ(cursor, list + 24);
 
+  // A failure names the entry it is about, never the one before: the install
+  // folder itself when the entry has no name.
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // no name, no data
-  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(out, folder + L"\\");
   EXPECT_EQ(cursor, list + 44);
 
-  out = L"previous";
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // checksum mismatch
-  EXPECT_EQ(out, L"previous") << "the path is formed only once the data decoded";
-  EXPECT_FALSE(pkgtest::ReadFileBytes(folder + L"\\a.bin")) << "nothing created";
+  EXPECT_EQ(out, folder + L"\\a.bin");
+  EXPECT_FALSE(pkgtest::ReadFileBytes(folder + L"\\a.bin")) << "nothing left behind";
   EXPECT_EQ(cursor, negative);
 
   EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));  // negative length
+  EXPECT_EQ(out, folder + L"\\");
   EXPECT_EQ(cursor, negative + 20) << "past the header only";
 
   EXPECT_TRUE(package_.ExtractNext(out, folder, cursor));
   EXPECT_TRUE(pkgtest::FolderExists(folder + L"\\dir"));
+}
+
+// A file of several decoding pieces whose checksum fails only at its end:
+// the pieces written so far are removed, an earlier file at that path with
+// them, and the cursor still moves on; the sound package then extracts it.
+TEST_F(PackageFileTest, AFileThatFailsLateLeavesNothing) {
+  const Bytes contents = pkgtest::NoiseBytes(3 * 128 * 1024 + 77, 9);
+  Bytes blob = MakeDataBlob(contents.data(), contents.size());
+  ByteBuilder b;
+  b.Raw(pkgtest::ImageBytes());
+  const std::int32_t list = b.Size();
+  EntryHead(b, PKG_ENTRY_FILE, 5, static_cast<std::int32_t>(blob.size()));
+  b.Raw("n.bin");
+  const std::size_t checksumAt = static_cast<std::size_t>(b.Size());
+  b.Raw(blob);
+  PackageTrailer t{};
+  t.magic = PKG_MAGIC;
+  t.entryListOffset = list;
+  t.entryCount = 1;
+  t.shortcutListOffset = b.Size();
+  AppendTrailer(b, t);
+  Bytes damaged = b.Get();
+  damaged[checksumAt] ^= 0x40;
+  ASSERT_TRUE(OpenBytes(damaged));
+  const std::wstring folder = MakeFolder(L"install");
+  ASSERT_TRUE(pkgtest::WriteFileBytes(folder + L"\\n.bin", Bytes(10, 1)));
+  int cursor = -1;
+  std::wstring out;
+  EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));
+  EXPECT_EQ(out, folder + L"\\n.bin");
+  EXPECT_FALSE(pkgtest::ReadFileBytes(out));
+  EXPECT_EQ(cursor, t.shortcutListOffset);
+  package_.Close();
+
+  ASSERT_TRUE(OpenBytes(b.Get()));
+  cursor = -1;
+  ASSERT_TRUE(package_.ExtractNext(out, folder, cursor));
+  EXPECT_EQ(pkgtest::ReadFileBytes(out), contents);
 }
 
 TEST_F(PackageFileTest, EntryPayloadCutShort) {

@@ -145,36 +145,6 @@ Bytes SamplePackage() {
   return bytes;
 }
 
-std::vector<SampleFile> SmallEntries() {
-  return {
-      {"d", true, {}},
-      {"d\\f.txt", false, {'a', 'b', 'c', 'a', 'b', 'c'}},
-      {"e.bin", false, NoiseBytes(20, 5)},
-      {"z", false, {}},
-  };
-}
-
-Bytes SmallPackage() {
-  Bytes bytes = {'M', 'Z', 0, 0};
-  VectorSink sink(bytes);
-  PackageWriter writer(sink);
-  PackageTexts texts{"\xE4\xBA\xA7", "H", "N", "R", "W"};  // 产
-  bool ok = writer.WriteInfo(texts, "e.bin", "z") && writer.WritePicture("PIC", 3) &&
-            writer.WriteAgreement(MakeDataBlob("OK", 2));
-  for (const SampleFile& entry : SmallEntries()) {
-    if (!ok) break;
-    if (entry.folder) {
-      ok = writer.AddFolder(entry.name);
-    } else {
-      ok = writer.AddFile(
-          entry.name, entry.contents.empty() ? Bytes() : MakeDataBlob(entry.contents.data(), entry.contents.size()));
-    }
-  }
-  ok = ok && writer.AddShortcut("G\\S", "e.bin", "D") && writer.Finish();
-  if (!ok) return {};
-  return bytes;
-}
-
 PackageTrailer TrailerOf(const Bytes& package) {
   PackageTrailer trailer{};
   if (package.size() >= sizeof trailer) {

@@ -66,11 +66,6 @@ struct SampleFile {
 };
 std::vector<SampleFile> SampleEntries();
 Bytes SamplePackage();
-// A small package for tests that go over every byte: short image, one of
-// each kind of block, SmallEntries() as its entries.
-std::vector<SampleFile> SmallEntries();
-Bytes SmallPackage();
-
 // The trailer of a package held in memory.
 PackageTrailer TrailerOf(const Bytes& package);
 

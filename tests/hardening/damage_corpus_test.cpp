@@ -1,0 +1,330 @@
+// The damage corpus: a small installer laid out by hand, cut at every byte,
+// with every byte flipped, and a table of hostile packages and of what the
+// layout allows. For each one the environment check decides, and:
+//  - when it passes, every ExtractNext of the copy loop succeeds and every
+//    file lands below the install folder, as does the record file;
+//  - when it refuses, mksetup extract refuses too and writes nothing, and
+//    mksetup verify refuses as well;
+//  - whatever the verdict, the reader writes nothing outside the install
+//    folder, and no file with bytes that were never packed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "builder/package_extract.h"
+#include "builder/package_verify.h"
+#include "hardening_support.h"
+#include "package/package_file.h"
+#include "package/package_walk.h"
+#include "package_bytes.h"
+#include "platform/file.h"
+#include "wizard/package_integrity.h"
+
+namespace fs = std::filesystem;
+using hardening::Blob;
+using hardening::Bytes;
+using hardening::LaidEntry;
+using hardening::LaidPackage;
+using hardening::LaidShortcut;
+
+namespace {
+
+const std::string kText = "abcabcabc text of d\\f.txt";
+const std::string kNoise = "\x8f\x01\xee\x42\x99\x10\x7a\xc3\x55\x00\xfe\x3b\x61\xd0\x2c\x84\x17\xa9";
+
+LaidPackage Base() {
+  LaidPackage p;
+  p.texts[0] = "\xE4\xBA\xA7\xE5\x93\x81";  // 产品
+  p.mainProgram = "g.bin";
+  p.recordFile = "z";
+  p.picture = {'P', 'I', 'C'};
+  p.agreement = Blob("OK");
+  p.entries = {
+      {0, "d", {}}, {0, "d\\e", {}}, {8, "d\\f.txt", Blob(kText)}, {8, "g.bin", Blob(kNoise)}, {8, "z", {}},
+  };
+  p.shortcuts = {{"G\\S", "g.bin", "D"}};
+  return p;
+}
+
+// Contents a sound or damaged package may leave in a file.
+const std::set<std::string>& Packed() {
+  static const std::set<std::string> packed = {kText, kNoise, "", "x", "abc", "kept"};
+  return packed;
+}
+
+struct Verdict {
+  bool install = false;
+  bool conformance = false;
+  std::string why;  // the install-level fault, else the conformance fault
+};
+
+Verdict Check(const hardening::Box& box, const Bytes& bytes, const std::string& label) {
+  SCOPED_TRACE(label);
+  EXPECT_TRUE(hardening::WriteFile(box.PackagePath(), bytes));
+  const fs::path package = hardening::ToFs(box.PackagePath());
+  Verdict v;
+  v.install = wizard::VerifyPackageIntegrity(box.PackagePath());
+  PackageFacts facts;
+  WalkFault fault;
+  EXPECT_EQ(WalkPackage(box.PackagePath(), WalkOptions{}, facts, fault), v.install);
+  std::string summary;
+  builder::ScanFault verifyFault;
+  v.conformance = builder::VerifyInstaller(package, summary, verifyFault);
+  v.why = v.install ? verifyFault.what : fault.what;
+  EXPECT_TRUE(v.install || !v.conformance) << "verify passes what the environment check refuses";
+
+  // The installer's reading path, as the wizard and the copy worker run it.
+  const std::wstring folder = box.Scratch() + L"\\install";
+  PackageFile p;
+  if (p.Open(box.PackagePath(), 0)) {
+    std::wstring t[5], mainProgram, record, agreement, shortcut[3];
+    EXPECT_TRUE(p.ReadInfo(t[0], t[1], t[2], t[3], t[4]) || !v.install);
+    p.GetMainProgram(mainProgram);
+    p.GetRecordFileName(record);
+    ByteBuffer picture;
+    p.ReadPicture(picture);
+    p.ReadAgreement(agreement);
+    platform::CreateFolder(folder);
+    int cursor = -1;
+    for (int i = 0; i < p.GetFileCount() && i < 64; ++i) {
+      std::wstring out;
+      const int before = cursor;
+      const bool ok = p.ExtractNext(out, folder, cursor);
+      if (v.install) {
+        EXPECT_TRUE(ok) << "entry " << i << ": " << hardening::Narrow(out);
+        EXPECT_TRUE(hardening::LexicallyInside(out, folder)) << hardening::Narrow(out);
+      } else if (!ok && cursor == before) {
+        break;
+      }
+    }
+    if (v.install && !record.empty()) {
+      EXPECT_TRUE(hardening::LexicallyInside(folder + L"\\" + record, folder)) << hardening::Narrow(record);
+    }
+    cursor = -1;
+    for (int i = 0; i < p.GetShortcutCount() && i < 64; ++i) {
+      const int before = cursor;
+      if (!p.ReadShortcut(shortcut, cursor) || cursor == before) break;
+    }
+    p.Close();
+  } else {
+    EXPECT_FALSE(v.install);
+  }
+  EXPECT_TRUE(box.OnlyScratchBeside()) << "written outside the scratch folder";
+  for (const auto& [name, contents] : box.TakeFiles()) {
+    EXPECT_EQ(name.rfind("install/", 0), 0u) << name;
+    EXPECT_EQ(Packed().count(contents), 1u) << name << " holds bytes that were never packed";
+  }
+
+  // mksetup extract: the same verdict, and nothing written on a refusal.
+  builder::ExtractReport report;
+  std::string error;
+  const fs::path into = hardening::ToFs(box.Scratch()) / "x";
+  EXPECT_EQ(builder::ExtractInstaller(package, into, report, error), v.install) << error;
+  if (v.install) {
+    EXPECT_TRUE(report.failures.empty());
+  } else {
+    EXPECT_FALSE(fs::exists(into)) << "mksetup extract wrote into a refused package's folder";
+  }
+  box.TakeFiles();
+  return v;
+}
+
+TEST(DamageCorpus, TheBasePassesEverything) {
+  hardening::Box box;
+  const Verdict v = Check(box, Base().Lay(), "base");
+  EXPECT_TRUE(v.install);
+  EXPECT_TRUE(v.conformance) << v.why;
+}
+
+TEST(DamageCorpus, EveryCutAndEveryFlippedByte) {
+  const Bytes full = Base().Lay();
+  const Bytes trailer(full.end() - 44, full.end());
+  const std::size_t image = 88 + 224;  // the PE headers in front are not read for an unsigned installer
+  hardening::Box box;
+  int passed = 0;
+  for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    const Bytes head(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
+    EXPECT_FALSE(Check(box, head, "cut at " + std::to_string(cut)).install);
+    Bytes patched = head;
+    patched.insert(patched.end(), trailer.begin(), trailer.end());
+    passed += Check(box, patched, "cut at " + std::to_string(cut) + ", trailer put back").install;
+    if (::testing::Test::HasFailure()) return;
+  }
+  for (std::size_t at = image; at < full.size(); ++at) {
+    for (const std::uint8_t mask : {0x01, 0xFF}) {
+      Bytes damaged = full;
+      damaged[at] ^= mask;
+      passed += Check(box, damaged, "byte " + std::to_string(at) + " ^ " + std::to_string(mask)).install;
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+  // Flips in texts, the picture and the agreement stay installable.
+  EXPECT_GT(passed, 20);
+}
+
+struct Case {
+  const char* what;
+  std::function<void(LaidPackage&)> change;
+  bool install;
+  bool conformance;
+  const char* why;  // part of the fault text, when refused
+};
+
+void AddEntry(LaidPackage& p, LaidEntry e) { p.entries.push_back(std::move(e)); }
+
+// Inserted before "z", so that the upper-case listing order still holds.
+void AddBeforeZ(LaidPackage& p, LaidEntry e) { p.entries.insert(p.entries.end() - 1, std::move(e)); }
+
+const Case kCases[] = {
+    {"..\\escape.txt after good files",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "..\\escape.txt", Blob("x")});
+     },
+     false, false, "is not a safe name"},
+    {"a file entry with neither name nor data",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "", {}});
+     },
+     false, false, "neither name nor data"},
+    {"record file ..\\..\\victim.txt", [](LaidPackage& p) { p.recordFile = "..\\..\\victim.txt"; }, false, false,
+     "record-file name"},
+    {"record file on a drive", [](LaidPackage& p) { p.recordFile = "C:\\victim.txt"; }, false, false, "drive"},
+    {"main program with ..", [](LaidPackage& p) { p.mainProgram = "d\\..\\..\\x.exe"; }, false, false, "main program"},
+    {"main program drive-relative", [](LaidPackage& p) { p.mainProgram = "C:x.exe"; }, false, false, "main program"},
+    {"main program on a share", [](LaidPackage& p) { p.mainProgram = "\\\\server\\s\\x.exe"; }, false, false,
+     "main program"},
+    {"main program at an absolute drive path", [](LaidPackage& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; }, true,
+     true, ""},
+    {"shortcut target with ..", [](LaidPackage& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; }, false, false,
+     "target"},
+    {"shortcut target on a drive, then ..", [](LaidPackage& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; },
+     false, false, "target"},
+    {"shortcut menu path with ..", [](LaidPackage& p) { p.shortcuts[0].menu = "..\\Startup\\x"; }, false, false,
+     "menu path"},
+    {"shortcut without target (not used)",
+     [](LaidPackage& p) {
+       p.shortcuts.push_back({"..\\whatever", "", ""});
+     },
+     true, true, ""},
+    {"device name",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "d\\nul.txt", Blob("x")});
+     },
+     false, false, "device"},
+    {"forbidden character",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "d\\a?.txt", Blob("x")});
+     },
+     false, false, "Windows does not allow"},
+    {"forward slash",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "d/../x", Blob("x")});
+     },
+     false, false, "not a safe name"},
+    {"trailing dot",
+     [](LaidPackage& p) {
+       AddEntry(p, {0, "d\\x.", {}});
+     },
+     false, false, "ends with"},
+    {"a folder named in other letter case",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "D\\F.TXT", Blob("x")});
+     },
+     false, false, "folder"},
+    {"one name to Windows",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "d\\F.TXT", Blob("x")});
+     },
+     false, false, "letter case"},
+    {"Cyrillic names that differ in letter case",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "\xD1\x91.txt", Blob("x")});  // ё.txt
+       AddEntry(p, {8, "\xD0\x81.txt", Blob("x")});  // Ё.txt
+     },
+     false, false, "letter case"},
+    {"a file before its folder",
+     [](LaidPackage& p) {
+       AddEntry(p, {8, "x\\y.txt", Blob("x")});
+     },
+     false, false, "folder"},
+    {"a blob of 8 bytes",
+     [](LaidPackage& p) {
+       Bytes head = Blob("x");
+       head.resize(8);
+       AddEntry(p, {8, "b8", head});
+     },
+     false, false, "8 bytes or fewer"},
+    {"raw length one more", [](LaidPackage& p) { p.entries[2].data = Blob(kText, 1); }, false, false, "raw length"},
+    {"raw length one less", [](LaidPackage& p) { p.entries[2].data = Blob(kText, -1); }, false, false,
+     "more than its raw length"},
+    {"bytes after the stream", [](LaidPackage& p) { p.entries[2].data = Blob(kText, 0, "tail"); }, false, false,
+     "bytes follow"},
+    {"a bad blob on an entry of type 5",
+     [](LaidPackage& p) {
+       Bytes bad = Blob("x");
+       bad.back() ^= 1;
+       AddEntry(p, {5, "t5", bad});
+     },
+     false, false, "checksum"},
+    {"a good blob on an entry of type 5",
+     [](LaidPackage& p) {
+       AddEntry(p, {5, "t5", Blob("x")});
+     },
+     true, false, "type 5"},
+    {"a folder with data",
+     [](LaidPackage& p) {
+       AddBeforeZ(p, {0, "h", Blob("x")});
+     },
+     true, false, "folder with data"},
+    {"agreement stored plain", [](LaidPackage& p) { p.agreement = {'p', 'l', 'a', 'i', 'n', ' ', 't', 'e', 'x', 't'}; },
+     true, false, "agreement"},
+    {"no main program, no record file, no picture, no agreement",
+     [](LaidPackage& p) {
+       p.mainProgram.clear();
+       p.recordFile.clear();
+       p.picture.clear();
+       p.agreement.clear();
+     },
+     true, true, ""},
+    {"info total off by one", [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
+    {"typed records swapped", [](LaidPackage& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); }, false, false,
+     "expected the main-program record"},
+    {"shortcut total off by one", [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
+    {"trailer word 1 off by one", [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
+    {"siblings out of order", [](LaidPackage& p) { std::swap(p.entries[3], p.entries[4]); }, true, false,
+     "out of order"},
+};
+
+TEST(DamageCorpus, HostileAndAllowedPackages) {
+  hardening::Box box;
+  for (const Case& c : kCases) {
+    LaidPackage p = Base();
+    c.change(p);
+    const Verdict v = Check(box, p.Lay(), c.what);
+    EXPECT_EQ(v.install, c.install) << c.what << ": " << v.why;
+    EXPECT_EQ(v.conformance, c.conformance) << c.what << ": " << v.why;
+    if (!c.conformance) {
+      EXPECT_NE(v.why.find(c.why), std::string::npos) << c.what << ": " << v.why;
+    }
+  }
+}
+
+TEST(DamageCorpus, SignedInstallers) {
+  hardening::Box box;
+  const Bytes laid = Base().Lay();
+  for (int padding = 0; padding <= 7; ++padding) {
+    const Verdict v = Check(box, hardening::Signed(laid, padding), "padding " + std::to_string(padding));
+    EXPECT_TRUE(v.install) << padding << ": " << v.why;
+    EXPECT_TRUE(v.conformance) << padding << ": " << v.why;
+  }
+  // Only zero bytes may stand between the trailer and the certificate table.
+  Bytes bad = hardening::Signed(laid, 3);
+  bad[laid.size() + 1] = 1;
+  EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
+}
+
+}  // namespace
