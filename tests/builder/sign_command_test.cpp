@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <shellapi.h>
 #endif
 
 namespace {
