@@ -22,6 +22,8 @@ std::vector<FinishAction> PlanFinishActions(int choiceFlags, const std::wstring&
                                             bool haveRecord) {
   std::vector<FinishAction> actions;
   std::wstring autostartLink;
+  // Without a main program there is nothing to link to or to start.
+  if (mainProgramPath.empty()) choiceFlags = 0;
   if (choiceFlags & FINISH_DESKTOP_LINK) {
     FinishAction a;
     a.kind = FinishActionKind::CreateShortcut;

@@ -32,8 +32,9 @@ struct FinishAction {
 };
 
 // In order: desktop shortcut, Startup shortcut, program start (each when its
-// bit is set), then SetNames when haveRecord (the log-on name is the product
-// name only when the autostart bit is set, else empty).
+// bit is set and there is a main program), then SetNames when haveRecord
+// (the log-on name is the product name only when the Startup shortcut is
+// made, else empty).
 std::vector<FinishAction> PlanFinishActions(int choiceFlags, const std::wstring& mainProgramPath,
                                             const std::wstring& productName, const std::wstring& startMenuFolder,
                                             bool haveRecord);

@@ -1,12 +1,22 @@
 #include "integration/install_record.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "package/byte_buffer.h"
 #include "package/package_layout.h"
 #include "platform/utf.h"
 
 InstallRecord* g_pInstallRecord = nullptr;
+
+namespace {
+
+// Attempts to open the record file for appending, and the wait between two.
+constexpr int kAppendAttempts = 21;
+constexpr int kAppendRetryMs = 100;
+
+}  // namespace
 
 InstallRecord::InstallRecord() = default;
 
@@ -19,9 +29,14 @@ bool InstallRecord::Open(const std::wstring& path, int mode) {
 
   if (mode != 0) {
     // The record file is installed already; it is never created here, and
-    // nobody else may open it while the record holds it.
-    if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::OpenExisting))
-      return false;
+    // nobody else may open it while the record holds it. One that exists but
+    // is held by someone else (a virus scanner often holds a freshly written
+    // program for a moment) is tried again for about two seconds.
+    int attempt = 1;
+    while (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::OpenExisting)) {
+      if (attempt++ == kAppendAttempts || !platform::PathExists(path)) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kAppendRetryMs));
+    }
     std::int64_t end = 0;
     if (!file_.SeekFromEnd(0, &end)) return false;
     block_.recordOffset = static_cast<std::uint32_t>(end);

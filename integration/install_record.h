@@ -19,7 +19,8 @@ class InstallRecord {
   InstallRecord& operator=(const InstallRecord&) = delete;
 
   // mode != 0, appending: opens the existing file read/write without sharing;
-  // recordOffset = its size, magic = PKG_MAGIC.
+  // recordOffset = its size, magic = PKG_MAGIC. A file that exists but
+  // cannot be opened is tried again for about 2 seconds, in short steps.
   // mode == 0, reading: opens the existing file for reading (others may read
   // and write) and reads its last 788 bytes into the block (the magic is not
   // tested; see HasMagic); splits path into Folder() and FileName().

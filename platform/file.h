@@ -50,6 +50,8 @@ class File {
 
 // Creates one folder level; false when it could not be created (an existing folder included).
 bool CreateFolder(const std::wstring& path);
+// True when a file or folder of that name exists.
+bool PathExists(const std::wstring& path);
 // Removes a file; false when it is not there or cannot be removed.
 bool RemoveFile(const std::wstring& path);
 // Moves a file over another one (replacing it).

@@ -138,6 +138,11 @@ std::int64_t File::Size() const {
 
 bool CreateFolder(const std::wstring& path) { return ::mkdir(NativePath(path).c_str(), 0755) == 0; }
 
+bool PathExists(const std::wstring& path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0;
+}
+
 bool RemoveFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {

@@ -114,6 +114,8 @@ std::int64_t File::Size() const {
 
 bool CreateFolder(const std::wstring& path) { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
 
+bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 bool RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {

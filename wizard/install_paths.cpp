@@ -1,5 +1,10 @@
 #include "wizard/install_paths.h"
 
+#include <cstdint>
+
+#include "package/entry_name.h"
+#include "platform/utf.h"
+
 namespace wizard {
 
 namespace {
@@ -16,6 +21,27 @@ bool IsUncRoot(const std::wstring& s) {
   size_t shareEnd = s.find(L'\\', serverEnd + 1);
   size_t shareLength = (shareEnd == std::wstring::npos ? s.size() : shareEnd) - (serverEnd + 1);
   return shareLength > 0;
+}
+
+// Length of the root of an installable folder: "C:\" or "\\server\share\"
+// (the whole text for a bare share).
+std::size_t RootLength(const std::wstring& folder) {
+  if (folder.size() >= 3 && folder[1] == L':') return 3;
+  const std::size_t server = folder.find(L'\\', 2);
+  const std::size_t share = server == std::wstring::npos ? server : folder.find(L'\\', server + 1);
+  return share == std::wstring::npos ? folder.size() : share + 1;
+}
+
+// UTF-16 units of a wide string (std::wstring holds UTF-32 off Windows).
+int Utf16Length(const std::wstring& s) {
+  std::size_t units = s.size();
+  for (wchar_t c : s) units += (static_cast<std::uint32_t>(c) >> 16) != 0;  // a surrogate pair
+  return static_cast<int>(units);
+}
+
+bool Refuse(FolderVerdict* why, FolderVerdict verdict) {
+  if (why) *why = verdict;
+  return false;
 }
 
 bool IsForbiddenPathChar(wchar_t c) {
@@ -72,10 +98,71 @@ std::wstring ResolveMainProgramPath(const std::wstring& packagePath, const std::
   return WithTrailingBackslash(installFolder) + relative;
 }
 
-bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram,
-                     std::wstring& installFolder, std::wstring& mainProgramPath) {
-  if (!IsInstallableFolder(folderText)) return false;
-  installFolder = folderText;
+bool TrimFolderComponents(const std::wstring& folder, std::wstring* trimmed, FolderVerdict* why) {
+  const std::size_t root = RootLength(folder);
+  std::vector<std::wstring> components;
+  for (std::size_t start = root; start <= folder.size();) {
+    std::size_t end = folder.find(L'\\', start);
+    if (end == std::wstring::npos) end = folder.size();
+    std::wstring component = folder.substr(start, end - start);
+    start = end + 1;
+    if (component == L".") continue;
+    if (component == L"..") {
+      // Up one level, never above the root, as Windows resolves it.
+      while (!components.empty() && components.back().empty()) components.pop_back();
+      if (!components.empty()) components.pop_back();
+      continue;
+    }
+    if (!component.empty()) {
+      while (!component.empty() && (component.back() == L' ' || component.back() == L'.')) component.pop_back();
+      if (component.empty()) return Refuse(why, FolderVerdict::Malformed);
+      if (IsDeviceName(platform::WideToUtf8(component))) return Refuse(why, FolderVerdict::DeviceName);
+    }
+    components.push_back(component);
+  }
+  std::wstring out = folder.substr(0, root);
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    if (i > 0) out += L'\\';
+    out += components[i];
+  }
+  *trimmed = out;
+  return true;
+}
+
+FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntryName,
+                                 const platform::FolderProbe& probe, std::wstring* accepted) {
+  if (!IsInstallableFolder(folderText)) return FolderVerdict::Malformed;
+  std::wstring folder;
+  FolderVerdict why = FolderVerdict::Accepted;
+  if (!TrimFolderComponents(folderText, &folder, &why)) return why;
+
+  // Every packaged name lands at folder + "\" + name, which Windows must
+  // still open; the folder itself must be one CreateDirectoryW can make.
+  const std::wstring bare = EndsWithBackslash(folder) ? folder.substr(0, folder.size() - 1) : folder;
+  if (Utf16Length(WithTrailingBackslash(folder)) + longestEntryName + 1 > kMaxPath ||
+      Utf16Length(bare) > kMaxFolderPath) {
+    return FolderVerdict::TooLong;
+  }
+
+  std::wstring deepest = folder.substr(0, RootLength(folder));
+  if (!EndsWithBackslash(deepest)) deepest += L'\\';
+  if (probe.KindOf(deepest) != platform::PathKind::Folder) return FolderVerdict::NoDrive;
+  for (const std::wstring& level : FolderLevels(folder)) {
+    const platform::PathKind kind = probe.KindOf(level);
+    if (kind == platform::PathKind::File) return FolderVerdict::NamesFile;
+    if (kind == platform::PathKind::Missing) break;
+    deepest = level;
+  }
+  if (!probe.CanCreateFolderIn(deepest)) return FolderVerdict::NotWritable;
+  *accepted = folder;
+  return FolderVerdict::Accepted;
+}
+
+bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram, int longestEntryName,
+                     const platform::FolderProbe& probe, std::wstring& installFolder, std::wstring& mainProgramPath) {
+  std::wstring folder;
+  if (CheckInstallFolder(folderText, longestEntryName, probe, &folder) != FolderVerdict::Accepted) return false;
+  installFolder = folder;
   mainProgramPath = ResolveMainProgramPath(packageMainProgram, installFolder);
   return true;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_probe.h"
+
 namespace wizard {
 
 // folder + "\" unless it already ends with one. An empty folder gets "\"
@@ -16,7 +18,7 @@ std::wstring WithTrailingBackslash(const std::wstring& folder);
 // "\" unless present, then productName. An empty folder stays empty.
 std::wstring AppendProductFolder(const std::wstring& folder, const std::wstring& productName);
 
-// True when the folder typed on page 3 can be installed into: not empty,
+// True when the folder typed on page 3 has the form of an install folder: not empty,
 // absolute (a drive letter, ':' and '\', or \\server\share), and free of the
 // characters Windows forbids in paths (< > " | ? * and control characters,
 // ':' anywhere but at index 1).
@@ -34,12 +36,45 @@ std::vector<std::wstring> FolderLevels(const std::wstring& folder);
 // leading "\".
 std::wstring ResolveMainProgramPath(const std::wstring& packagePath, const std::wstring& installFolder);
 
+// Why the folder page refuses a folder (the user sees one message for all).
+enum class FolderVerdict {
+  Accepted,
+  Malformed,    // not IsInstallableFolder, or a component of nothing but spaces and dots
+  DeviceName,   // a component Windows opens as a device (CON, NUL, COM1, ...)
+  TooLong,      // the longest packaged name would pass MAX_PATH below it
+  NoDrive,      // the drive (or share) does not exist
+  NamesFile,    // the folder, or a folder above it, is an existing file
+  NotWritable,  // no new folder can be made where the folder would begin
+};
+
+// MAX_PATH: UTF-16 units of a path Windows opens, its terminating zero included.
+inline constexpr int kMaxPath = 260;
+// CreateDirectoryW leaves room for an 8.3 name: the longest folder it makes.
+inline constexpr int kMaxFolderPath = kMaxPath - 12 - 1;
+
+// folder as Windows creates it: "." and ".." components resolved (never
+// above the root), and the spaces and dots at the end of each other
+// component below the root taken off ("C:\App. \x " becomes "C:\App\x").
+// False when a component is left empty that way ("...", " ") or is a device
+// name; *trimmed is then unchanged. Empty components (a doubled or final
+// "\") stay as they are.
+bool TrimFolderComponents(const std::wstring& folder, std::wstring* trimmed, FolderVerdict* why = nullptr);
+
+// Whether the folder typed on page 3 can be installed into, and the folder
+// to use (*accepted: trimmed as above). longestEntryName is the longest
+// packaged name in UTF-16 units. Asks the probe, in this order: the root
+// must be an existing folder; each level below it that exists must be a
+// folder; a probe folder must be creatable in the deepest existing level.
+FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntryName,
+                                 const platform::FolderProbe& probe, std::wstring* accepted);
+
 // Leaving page 3 with folderText (the text of control 1009). False, and
-// nothing changed, when the folder cannot be installed into. Otherwise
-// installFolder = folderText exactly as typed, and mainProgramPath is
-// resolved from packageMainProgram (the path as the package holds it, kept
-// by the dialog) against it, so every departure from page 3 re-bases it.
-bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram,
-                     std::wstring& installFolder, std::wstring& mainProgramPath);
+// nothing changed, when CheckInstallFolder refuses the folder. Otherwise
+// installFolder = the checked folder (folderText with its components
+// trimmed), and mainProgramPath is resolved from packageMainProgram (the
+// path as the package holds it, kept by the dialog) against it, so every
+// departure from page 3 re-bases it.
+bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram, int longestEntryName,
+                     const platform::FolderProbe& probe, std::wstring& installFolder, std::wstring& mainProgramPath);
 
 }  // namespace wizard

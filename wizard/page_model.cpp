@@ -138,6 +138,27 @@ Transition BackTransition(int page) {
   }
 }
 
+StartFailure WorkerStartFailed(PageAction action) {
+  StartFailure failure;
+  switch (action) {
+    case PageAction::StartEnvironmentCheck:
+      failure.page = PAGE_INSTALL_FOLDER;
+      break;
+    case PageAction::StartComponents:
+      failure.page = PAGE_CONFIRM;
+      break;
+    case PageAction::StartCopy:
+    case PageAction::StartRegistry:
+    case PageAction::StartStartMenu:
+      failure.endInstallation = true;
+      break;
+    case PageAction::None:
+    case PageAction::FinishHandOver:
+      break;  // no worker
+  }
+  return failure;
+}
+
 bool CancelAsksToQuit(int page) { return page >= PAGE_WELCOME && page <= PAGE_CONFIRM && !IsStepPage(page); }
 
 StepHandling HandleInstallStep(int code, bool hasItem) {

@@ -96,6 +96,18 @@ struct Transition {
   PageAction action = PageAction::None;
 };
 
+// What the wizard does when the worker of a Start action cannot be started
+// (message kTextStepNotStarted first, in both cases). Before anything is
+// written (environment check, components) it goes back to the page the user
+// came from, with Back, Next and Cancel shown, so the user can try again or
+// quit; from the copy step on it ends as a failed installation ("安装失败!",
+// then the wizard ends with IDOK).
+struct StartFailure {
+  bool endInstallation = false;
+  int page = -1;  // the page to go back to when the installation goes on
+};
+StartFailure WorkerStartFailed(PageAction action);
+
 // Next (OnOK) on `page`. agreementTicked is the state of check box 1008; a
 // user's Next on page 2 passes only when it is ticked.
 Transition NextTransition(int page, NextSource source, bool agreementTicked);

@@ -50,6 +50,10 @@ inline constexpr const wchar_t* kTextRetryBefore = L"复制文件 ";
 inline constexpr const wchar_t* kTextRetryAfter = L"失败,\n该文件可能被其他进程占用, 请关闭相关进程点击 重试!";
 inline constexpr const wchar_t* kTextRetryCaption = L"是否重试?";
 
+// An install step's worker thread could not be started (message box,
+// default caption, OK); before copying the user may try Next again.
+inline constexpr const wchar_t* kTextStepNotStarted = L"无法启动安装步骤, 请关闭其他程序后重试!";
+
 // A file was given up during copying (message box, default caption, OK).
 inline constexpr const wchar_t* kTextInstallFailed = L"安装失败!";
 

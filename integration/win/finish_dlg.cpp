@@ -17,6 +17,9 @@ constexpr ChoiceBox kChoiceBoxes[] = {
     {IDC_DESKTOP_LINK, FINISH_DESKTOP_LINK},
 };
 
+// Posted by OnInitDialog: handled once the modal loop has shown the dialog.
+constexpr UINT WM_TAKE_KEYBOARD = WM_APP + 1;
+
 }  // namespace
 
 FinishDlg::FinishDlg(ui::CWnd* parent) : ui::CDialog(IDD_FINISH, parent) {}
@@ -32,13 +35,33 @@ void FinishDlg::DoDataExchange(ui::CDataExchange* dx) { ui::CDialog::DoDataExcha
 
 BOOL FinishDlg::OnInitDialog() {
   ui::CDialog::OnInitDialog();
-  for (const ChoiceBox& box : kChoiceBoxes) SendDlgItemMessage(box.id, BM_SETCHECK, BST_CHECKED);
+  for (const ChoiceBox& box : kChoiceBoxes) {
+    SendDlgItemMessage(box.id, BM_SETCHECK, hasMainProgram ? BST_CHECKED : BST_UNCHECKED);
+    ::EnableWindow(GetDlgItem(box.id), hasMainProgram);
+  }
   SetDlgItemText(IDC_FINISH_TEXT, messageText);
   HICON icon = ::LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP_ICON));
   SetIcon(icon, TRUE);
   SetIcon(icon, FALSE);
   ::BringWindowToTop(m_hWnd);
+  PostMessage(WM_TAKE_KEYBOARD);
   return TRUE;
+}
+
+bool FinishDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_TAKE_KEYBOARD) {
+    TakeKeyboard();
+    result = 0;
+    return true;
+  }
+  return ui::CDialog::HandleMessage(message, wParam, lParam, result);
+}
+
+void FinishDlg::TakeKeyboard() {
+  // The wizard hid itself just before this dialog opened, and the system
+  // may have activated another program meanwhile: Enter must reach "完成".
+  ::SetForegroundWindow(m_hWnd);
+  SendMessage(WM_NEXTDLGCTL, WPARAM(GetDlgItem(IDOK)), TRUE);
 }
 
 void FinishDlg::OnOK() {

@@ -21,6 +21,9 @@ class FinishDlg : public ui::CDialog {
   int choiceFlags = 0;
   // Shown in IDC_FINISH_TEXT when the dialog opens.
   std::wstring messageText;
+  // Set before ShowFinish. Without a main program the three boxes are
+  // unticked and disabled: there is nothing to link to or to start.
+  bool hasMainProgram = true;
 
  protected:
   void DoDataExchange(ui::CDataExchange* dx) override;
@@ -29,4 +32,9 @@ class FinishDlg : public ui::CDialog {
   void OnOK() override;
   // Esc, the close box and Alt+F4 do nothing: "完成" is the only way out.
   void OnCancel() override;
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  // Once shown: the foreground window, with the keyboard focus on "完成".
+  void TakeKeyboard();
 };

@@ -1,10 +1,8 @@
 #include "integration/win/finish_step.h"
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include "integration/install_record.h"
 #include "integration/win/create_shortcut.h"
+#include "integration/win/start_program.h"
 
 void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record) {
   for (const integration::FinishAction& action : actions) {
@@ -13,8 +11,8 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
         CreateShortcut(action.shortcut);
         break;
       case integration::FinishActionKind::RunProgram:
-        // Empty directory: the program starts in the installer's current directory.
-        ShellExecuteW(nullptr, L"open", action.program.c_str(), L"", L"", SW_SHOW);
+        // As the signed-in user, in the installer's current directory.
+        StartProgramAsUser(action.program);
         break;
       case integration::FinishActionKind::SetNames:
         if (record != nullptr) record->SetNames(action.names[0], action.names[1], action.names[2]);

@@ -74,6 +74,12 @@ HWND ReflectedChild(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// Tells one descendant window that the system colours changed.
+BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
+  ::SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
 }  // namespace
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
@@ -199,6 +205,11 @@ bool CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
       result = reinterpret_cast<LRESULT>(brush);
       return true;
     }
+    case WM_SYSCOLORCHANGE:
+      // Windows tells top-level windows only: the controls (the skinned
+      // buttons with their background copies) hear it from their dialog.
+      ::EnumChildWindows(m_hWnd, ForwardSysColorChange, 0);
+      return false;
     case WM_DESTROY:
       OnDestroy();
       return false;  // the dialog manager still does its own clean-up

@@ -31,6 +31,7 @@
 //
 //   3. CDialog::HandleMessage: WM_INITDIALOG -> OnInitDialog, WM_PAINT ->
 //      OnPaint, WM_CTLCOLOR* -> OnCtlColor, WM_DESTROY -> OnDestroy,
+//      WM_SYSCOLORCHANGE -> sent on to every descendant window,
 //      IDOK -> OnOK, IDCANCEL -> OnCancel, WM_CLOSE (Alt+F4, SC_CLOSE) ->
 //      OnCancel; anything else gets the dialog manager's default processing.
 //      Enter and Esc arrive as IDOK and IDCANCEL, so a dialog that must keep

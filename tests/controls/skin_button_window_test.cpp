@@ -113,8 +113,8 @@ TEST(SkinButtonWindow, ParentBackgroundIsCopiedOnceAndShowsThroughTransparentPix
     ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     ::ReleaseDC(h.m_hWnd, dc);
     EXPECT_EQ(h.DrawAndRead(h.next, ODS_SELECTED, {{0, 0}})[0], kHostColour);
-    // ...until the system colours change.
-    h.next.SendMessage(WM_SYSCOLORCHANGE);
+    // ...until the system colours change, which Windows tells the dialog.
+    h.SendMessage(WM_SYSCOLORCHANGE);
     EXPECT_EQ(h.DrawAndRead(h.next, ODS_SELECTED, {{0, 0}})[0], RGB(0, 0, 0));
   }});
 }

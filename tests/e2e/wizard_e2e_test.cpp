@@ -374,14 +374,19 @@ TEST_F(WizardTest, CancelAnsweredBothWays) {
 }
 
 // A folder that cannot be installed into keeps the wizard on page 3; a good
-// one typed by hand is taken as typed.
+// one typed by hand is taken with the spaces and dots at the ends of its
+// components trimmed, as Windows would create it.
 TEST_F(WizardTest, InvalidFolderStaysOnFolderPage) {
   Launch(L"folder-setup", FullContent());
   Next(1);
   Next(2);
   ASSERT_TRUE(ClickControl(wizard_, kAgree));
   Next(3);
-  for (const wchar_t* bad : {L"", L"relative\\folder", L"C:\\bad|name"}) {
+  // 247 units: a folder CreateDirectoryW still makes, but "bin\demo.exe" below
+  // it would pass MAX_PATH.
+  const std::wstring tooDeep = L"C:\\" + std::wstring(244, L'd');
+  for (const std::wstring& bad : {std::wstring(L"relative\\folder"), std::wstring(L"C:\\bad|name"),
+                                  std::wstring(L"C:\\CON\\App"), std::wstring(L"C:\\windows\\win.ini"), tooDeep}) {
     ASSERT_TRUE(TypeText(wizard_, kPath, bad));
     ASSERT_TRUE(ClickControl(wizard_, kNext));
     MessageBoxTexts box = Answer(IDOK);
@@ -389,12 +394,13 @@ TEST_F(WizardTest, InvalidFolderStaysOnFolderPage) {
     ::Sleep(200);
     EXPECT_EQ(VisiblePage(wizard_), 3) << Narrow(bad);
   }
-  ASSERT_TRUE(TypeText(wizard_, kPath, L"D:\\Apps\\Demo"));
+  ASSERT_TRUE(TypeText(wizard_, kPath, L"C:\\Apps. \\Demo "));
   Shoot(wizard_, L"page3-typed");
   Next(6);
   Shoot(wizard_, L"page6-typed-folder");
   Back(3);
-  EXPECT_EQ(ControlText(wizard_, kPath), L"D:\\Apps\\Demo");
+  EXPECT_EQ(ControlText(wizard_, kPath), L"C:\\Apps\\Demo");
+  EXPECT_EQ(::GetFileAttributesW(L"C:\\Apps"), INVALID_FILE_ATTRIBUTES) << "the folder check created a folder";
   QuitWithCancel();
 }
 

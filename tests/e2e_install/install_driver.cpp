@@ -15,6 +15,9 @@
 //                                                   finish dialog first
 //                  [--pause MS]                     keep the finish dialog open MS
 //                                                   milliseconds after its screenshot
+//                  [--enter-from-host FILE]         leave the finish dialog to a real
+//                                                   Enter key: write FILE when it is
+//                                                   open, then wait for it to end
 // Exit code 0 when the run went as far as the scenario allows, 1 otherwise.
 #include <windows.h>
 
@@ -105,14 +108,15 @@ void Shoot(const std::wstring& folder, const wchar_t* name, const RECT& rect) {
 }
 
 struct Options {
-  std::wstring setup, folder, report, finish = L"all", lock, answer = L"retry", shots, pause;
+  std::wstring setup, folder, report, finish = L"all", lock, answer = L"retry", shots, pause, enterFromHost;
   bool probeClose = false;
 };
 
 bool Parse(int argc, wchar_t** argv, Options& o) {
   std::map<std::wstring, std::wstring*> values = {
-      {L"--setup", &o.setup}, {L"--folder", &o.folder}, {L"--report", &o.report}, {L"--finish", &o.finish},
-      {L"--lock", &o.lock},   {L"--answer", &o.answer}, {L"--shots", &o.shots},   {L"--pause", &o.pause}};
+      {L"--setup", &o.setup},   {L"--folder", &o.folder}, {L"--report", &o.report},
+      {L"--finish", &o.finish}, {L"--lock", &o.lock},     {L"--answer", &o.answer},
+      {L"--shots", &o.shots},   {L"--pause", &o.pause},   {L"--enter-from-host", &o.enterFromHost}};
   for (int i = 1; i < argc; ++i) {
     std::wstring arg = argv[i];
     if (arg == L"--probe-close") {
@@ -186,6 +190,9 @@ int Drive(const Options& o, Report& report) {
                                          (Checked(dialog, kDesktopLink) ? "desktop," : "") +
                                          (Checked(dialog, kAutostart) ? "autostart," : ""));
         report.Set("wizard_hidden", IsWindowVisible(wizard) ? "no" : "yes");
+        report.Set("finish_enabled", std::string(IsWindowEnabled(GetDlgItem(dialog, kRunProgram)) ? "run," : "") +
+                                         (IsWindowEnabled(GetDlgItem(dialog, kDesktopLink)) ? "desktop," : "") +
+                                         (IsWindowEnabled(GetDlgItem(dialog, kAutostart)) ? "autostart," : ""));
         Shoot(o.shots, L"finish-dialog", e2e::WindowRectOnScreen(dialog));
         if (!o.pause.empty()) Sleep(DWORD(_wtoi(o.pause.c_str())));
         if (o.probeClose) {
@@ -200,6 +207,18 @@ int Drive(const Options& o, Report& report) {
           SendDlgItemMessageW(dialog, kAutostart, BM_CLICK, 0, 0);
         }
         if (o.finish == L"none") SendDlgItemMessageW(dialog, kRunProgram, BM_CLICK, 0, 0);
+        if (!o.enterFromHost.empty()) {
+          // The host presses Enter on the X display: it must reach "完成".
+          GUITHREADINFO gui = {};
+          gui.cbSize = sizeof gui;
+          GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+          report.Set("finish_focus", gui.hwndFocus == GetDlgItem(dialog, IDOK) ? "done" : "elsewhere");
+          report.Set("finish_foreground", GetForegroundWindow() == dialog ? "yes" : "no");
+          Report().Write(o.enterFromHost);
+          const bool ended = e2e::WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 15000);
+          report.Set("finish_enter", ended ? "ended" : "ignored");
+          if (ended) continue;
+        }
         e2e::ClickControl(dialog, IDOK);
         e2e::WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
       } else if (caption == kRetryCaption) {

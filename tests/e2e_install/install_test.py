@@ -178,9 +178,11 @@ class InstallTest(unittest.TestCase):
         SHOTS.mkdir(parents=True, exist_ok=True)
 
     # --- running -----------------------------------------------------------
-    def install(self, product, folder, *options, screen_when=None, screen_to=None):
+    def install(self, product, folder, *options, screen_when=None, screen_to=None, enter_when=None):
         """Runs the driver; with screen_when (a file the driver writes) the whole
-        X screen is captured into screen_to as soon as that file appears."""
+        X screen is captured into screen_to as soon as that file appears; with
+        enter_when, a real Enter key is pressed on the X display when that
+        file appears (the driver's --enter-from-host)."""
         report_path = product.root / "report.txt"
         if report_path.exists():
             report_path.unlink()
@@ -192,6 +194,8 @@ class InstallTest(unittest.TestCase):
                 time.sleep(0.5)
                 subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", str(screen_to)],
                                env=self.env, check=False, timeout=60)
+        if enter_when is not None and self.wait_for(enter_when, 180):
+            subprocess.run(["xdotool", "key", "Return"], env=self.env, check=False, timeout=60)
         try:
             returncode = driver.wait(timeout=600)
         except subprocess.TimeoutExpired:
@@ -292,14 +296,32 @@ class InstallTest(unittest.TestCase):
             elif path.exists():
                 path.unlink()
 
+    def without_window_manager(self, product):
+        """Xvfb runs no window manager, and Wine leaves the X keyboard focus of
+        the windows it calls managed to one: no program could take the keys
+        there. Unmanaged, Wine gives the X focus to the window the program
+        activates, so that real key presses test the program's own focus."""
+        key = "HKCU\\Software\\Wine\\AppDefaults\\" + product.installer.name + "\\X11 Driver"
+        subprocess.run([WINE, "reg", "add", key, "/v", "Managed", "/d", "N", "/f"], env=self.env,
+                       capture_output=True, check=True, timeout=120)
+
     # --- cases ------------------------------------------------------------
     def test_full_installation_as_the_finish_dialog_opens(self):
         p = Product("full", "岚杉全装").build(self.env)
         folder = "C:\\E2E Full"
         self.clean(p, folder)
+        self.without_window_manager(p)
+        ready = p.root / "finish-ready.txt"
+        if ready.exists():
+            ready.unlink()
         r = self.install(p, folder, "--probe-close", "--pause", "3000", "--shots", self.shots("full"),
+                         "--enter-from-host", windows_path(ready),
                          screen_when=SHOTS / "full" / "finish-dialog.bmp",
-                         screen_to=SHOTS / "full" / "finish-screen.png")
+                         screen_to=SHOTS / "full" / "finish-screen.png", enter_when=ready)
+        # The dialog opened with the keyboard: a real Enter on the X display ended it.
+        self.assertEqual(r.get("finish_foreground"), "yes")
+        self.assertEqual(r.get("finish_focus"), "done")
+        self.assertEqual(r.get("finish_enter"), "ended")
         self.assertEqual(r.get("finish_checked"), "run,desktop,autostart,")
         self.assertEqual(r.get("finish_text"), "岚杉全装已经正确安装，请点击“完成”结束操作。")
         self.assertEqual(r.get("finish_after_close"), "open", "Esc, Alt+F4 and the close box leave it open")
@@ -399,16 +421,20 @@ class InstallTest(unittest.TestCase):
         self.assert_finish_link(desktop, p, folder)
         self.assert_record(p, folder, start_menu="", autostart="岚杉无快捷")
 
-    def test_package_without_files(self):
-        p = Product("nofiles", "岚杉无文件", files=False, shortcuts=[]).build(self.env)
+    def test_package_without_files_and_main_program(self):
+        p = Product("nofiles", "岚杉无文件", files=False, shortcuts=[], main_program="").build(self.env)
         folder = "C:\\E2E NoFiles"
         self.clean(p, folder)
-        r = self.install(p, folder, "--finish", "none")
-        self.assertEqual(r.get("finish_checked"), "run,desktop,autostart,")
+        r = self.install(p, folder, "--finish", "all", "--shots", self.shots("nomain"))
+        # Nothing to link to or to start: the boxes are cleared and disabled.
+        self.assertEqual(r.get("finish_checked"), "")
+        self.assertEqual(r.get("finish_enabled"), "")
         self.assertEqual(r.get("exit"), "0")
         root = self.host(folder)
         self.assertTrue(root.is_dir())
         self.assertEqual(list(root.iterdir()), [], "nothing but the install folder")
+        for lnk in self.finish_links(p):
+            self.assertFalse(lnk.exists(), str(lnk))
 
     def test_package_without_record_file(self):
         p = Product("norecord", "岚杉无记录", record_file="").build(self.env)

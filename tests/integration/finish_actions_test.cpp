@@ -14,12 +14,6 @@ std::vector<FinishActionKind> Kinds(const std::vector<FinishAction>& actions) {
   return kinds;
 }
 
-TEST(FinishActions, ChoiceBits) {
-  EXPECT_EQ(FINISH_DESKTOP_LINK, 1);
-  EXPECT_EQ(FINISH_AUTOSTART, 2);
-  EXPECT_EQ(FINISH_RUN_PROGRAM, 4);
-}
-
 TEST(FinishActions, AllTickedInOrder) {
   auto actions = PlanFinishActions(7, kProgram, kProduct, L"菜单", true);
   ASSERT_EQ(actions.size(), 4u);
@@ -61,6 +55,13 @@ TEST(FinishActions, WithoutRecordNoSetNames) {
   EXPECT_EQ(Kinds(PlanFinishActions(7, kProgram, kProduct, L"", false)),
             (std::vector<K>{K::CreateShortcut, K::CreateShortcut, K::RunProgram}));
   EXPECT_TRUE(PlanFinishActions(0, kProgram, kProduct, L"", false).empty());
+}
+
+TEST(FinishActions, WithoutMainProgramNoShortcutAndNoStart) {
+  auto actions = PlanFinishActions(7, L"", kProduct, L"菜单", true);
+  ASSERT_EQ(Kinds(actions), std::vector<FinishActionKind>{FinishActionKind::SetNames});
+  EXPECT_EQ(actions[0].names[1], kProduct);
+  EXPECT_EQ(actions[0].names[2], L"");  // no log-on shortcut was made
 }
 
 TEST(FinishActions, FinishText) {

@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "package/package_layout.h"
 #include "platform/file.h"
@@ -185,6 +191,28 @@ TEST_F(InstallRecordTest, MissingFileIsNeverCreated) {
   EXPECT_FALSE(std::filesystem::exists(folder.Child("missing.exe")));
 }
 
+// A record file that exists but cannot be opened (a folder of its name
+// stands in for a file someone holds) is tried for a while: given up when
+// it stays so, opened when it becomes a file in the meantime.
+TEST_F(InstallRecordTest, RecordFileThatCannotBeOpenedYetIsWaitedFor) {
+  const std::filesystem::path late = folder.Child("late.exe");
+  std::filesystem::create_directory(late);
+  InstallRecord record;
+  EXPECT_FALSE(record.Open(folder.Wide(L"late.exe"), 1));
+  TempFolder::WriteBytes(folder.Child("late.new"), original);
+  std::thread release([&] {
+    // Between two attempts (they are 100 ms apart), the folder makes way.
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    std::filesystem::rename(late, folder.Child("late.old"));
+    std::filesystem::rename(folder.Child("late.new"), late);
+  });
+  const bool opened = record.Open(folder.Wide(L"late.exe"), 1);
+  release.join();
+  ASSERT_TRUE(opened);
+  record.Close();
+  EXPECT_EQ(TempFolder::ReadBytes(late).size(), original.size() + kInstallRecordSize);
+}
+
 TEST_F(InstallRecordTest, DestructionAndReopeningWriteNothing) {
   {
     InstallRecord record;
@@ -206,6 +234,30 @@ TEST_F(InstallRecordTest, NobodyElseOpensTheFileWhileTheRecordHoldsIt) {
   record.Close();
   EXPECT_TRUE(other.Open(RecordPath(), platform::Access::Read, platform::Share::ReadWrite,
                          platform::Disposition::OpenExisting));
+}
+#endif
+
+#ifdef _WIN32
+// Another process (this program with --hold) holds the record file without
+// sharing for a moment, as a virus scanner does with a new program.
+TEST_F(InstallRecordTest, FileHeldByAnotherProcessForAMomentStillGetsItsRecord) {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --hold \"" + RecordPath() + L"\" 700";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION holder = {};
+  ASSERT_TRUE(
+      ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &holder));
+  for (int i = 0; i < 200 && !std::filesystem::exists(folder.Child("uninst.exe.held")); ++i) ::Sleep(25);
+  ASSERT_TRUE(std::filesystem::exists(folder.Child("uninst.exe.held"))) << "the other process never held the file";
+  InstallRecord record;
+  EXPECT_TRUE(record.Open(RecordPath(), 1));
+  record.Close();
+  ::WaitForSingleObject(holder.hProcess, 10000);
+  ::CloseHandle(holder.hThread);
+  ::CloseHandle(holder.hProcess);
+  EXPECT_EQ(Contents().size(), original.size() + kInstallRecordSize);
 }
 #endif
 

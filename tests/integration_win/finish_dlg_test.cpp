@@ -48,7 +48,7 @@ struct Session {
   int flags = -1;
 };
 
-Session RunDialog(const std::wstring& productName, const std::function<void(HWND)>& drive) {
+Session RunDialog(const std::wstring& productName, const std::function<void(HWND)>& drive, bool hasMainProgram = true) {
   Session session;
   std::atomic<bool> found{true};
   std::thread driver([&] {
@@ -61,6 +61,7 @@ Session RunDialog(const std::wstring& productName, const std::function<void(HWND
     if (IsWindow(dlg)) Click(dlg, IDOK);
   });
   FinishDlg dialog(nullptr);
+  dialog.hasMainProgram = hasMainProgram;
   session.result = dialog.ShowFinish(productName);
   driver.join();
   EXPECT_TRUE(found.load()) << "the finish dialog never appeared";
@@ -86,6 +87,23 @@ TEST(FinishDlg, OpensWithAllChoicesTickedAndTheProductText) {
   EXPECT_EQ(text, L"岚杉爬虫系统已经正确安装，请点击“完成”结束操作。");
   EXPECT_EQ(s.result, IDOK);
   EXPECT_EQ(s.flags, FINISH_DESKTOP_LINK | FINISH_AUTOSTART | FINISH_RUN_PROGRAM);
+}
+
+TEST(FinishDlg, WithoutMainProgramTheBoxesAreClearedAndDisabled) {
+  int ticked = 0, enabled = 0;
+  Session s = RunDialog(
+      L"P",
+      [&](HWND dlg) {
+        for (int id : {IDC_RUN_PROGRAM, IDC_DESKTOP_LINK, IDC_AUTOSTART}) {
+          ticked += IsTicked(dlg, id);
+          enabled += IsWindowEnabled(GetDlgItem(dlg, id)) != 0;
+        }
+      },
+      false);
+  EXPECT_EQ(ticked, 0);
+  EXPECT_EQ(enabled, 0);
+  EXPECT_EQ(s.result, IDOK);
+  EXPECT_EQ(s.flags, 0);
 }
 
 TEST(FinishDlg, EscCloseBoxAndAltF4LeaveItOpen) {

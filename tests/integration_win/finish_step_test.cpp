@@ -1,12 +1,13 @@
 // The finish step's actions against the prefix's real shell folders and a
 // real install record file: shortcuts named after the product on the
 // desktop and in the Startup folder, a failing program start that stops
-// nothing, and the names the record receives.
+// nothing, the names the record receives, and a real program started.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "integration/install_record.h"
 #include "integration/win/finish_step.h"
 #include "integration/win/shell_folder.h"
+#include "integration/win/start_program.h"
 
 namespace {
 
@@ -121,6 +123,30 @@ TEST_F(FinishStep, WithoutRecordTheShortcutsAreStillMade) {
   RunFinishActions(integration::PlanFinishActions(FINISH_AUTOSTART, kProgram, kProduct, L"", false), nullptr);
   EXPECT_TRUE(Exists(startup + kProduct + L".lnk"));
   EXPECT_EQ(ReadAll(recordPath).size(), 11u);
+}
+
+// The main program starts as the signed-in user: through the desktop shell
+// where one answers, else directly. Which way it went is printed.
+TEST(StartProgram, StartsTheProgramAndSaysHow) {
+  CoInitialize(nullptr);
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring bin = self;
+  bin.resize(bin.rfind(L'\\') + 1);
+  const std::wstring folder = TempDir() + L"start_program_test\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW((bin + L"example-app.exe").c_str(), (folder + L"example-app.exe").c_str(), FALSE));
+  DeleteFileW((folder + L"started.txt").c_str());
+
+  const ProgramStart way = StartProgramAsUser(folder + L"example-app.exe");
+  const char* names[] = {"through the desktop shell", "directly (ShellExecuteW)", "not at all"};
+  std::printf("the program was started %s\n", names[int(way)]);
+  RecordProperty("started", names[int(way)]);
+  EXPECT_NE(way, ProgramStart::Failed);
+  bool started = false;
+  for (int i = 0; i < 200 && !(started = Exists(folder + L"started.txt")); ++i) Sleep(50);
+  EXPECT_TRUE(started) << "the program never ran";
+  CoUninitialize();
 }
 
 TEST(ShellFolder, ResolvesTheThreeFoldersWithATrailingBackslash) {

@@ -81,6 +81,33 @@ TEST(PageModelKeyboard, UserActionsChangeNothingWhileAStepRuns) {
   EXPECT_FALSE(CancelAsksToQuit(-1));
 }
 
+TEST(PageModelSteps, AWorkerThatCannotStartLeavesNoStuckPage) {
+  struct {
+    PageAction action;
+    bool ends;
+    int page;
+  } cases[] = {
+      // Nothing written yet: back where the user pressed Next, to retry or quit.
+      {PageAction::StartEnvironmentCheck, false, PAGE_INSTALL_FOLDER},
+      {PageAction::StartComponents, false, PAGE_CONFIRM},
+      // From copying on: a failed installation.
+      {PageAction::StartCopy, true, -1},
+      {PageAction::StartRegistry, true, -1},
+      {PageAction::StartStartMenu, true, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.action));
+    StartFailure f = WorkerStartFailed(c.action);
+    EXPECT_EQ(f.endInstallation, c.ends);
+    EXPECT_EQ(f.page, c.page);
+    if (c.ends) continue;
+    // The page gone back to takes the user's Next and Cancel again.
+    EXPECT_FALSE(IsStepPage(f.page));
+    EXPECT_TRUE(CancelAsksToQuit(f.page));
+    EXPECT_EQ(NextTransition(f.page, NextSource::User, true).action, c.action);
+  }
+}
+
 TEST(PageModelBack, EveryPageOfTheBackTable) {
   const int from[] = {1, 2, 3, 6};
   const int to[] = {0, 1, 2, 3};

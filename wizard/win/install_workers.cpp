@@ -26,20 +26,6 @@ LPARAM Payload(const std::wstring& text) { return reinterpret_cast<LPARAM>(&text
 
 void SendStepEnd(int code) { Send(WM_INSTALL_STEP, WPARAM(code), 0); }
 
-// The program's own file, which carries the package.
-std::wstring OwnPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (n == 0) return std::wstring();
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 // The copy loop's reports, as window messages to the wizard.
 class WizardCopySink : public wizard::CopySink {
  public:
@@ -65,11 +51,24 @@ class WizardStartMenuSink : public wizard::StartMenuSink {
 
 }  // namespace
 
+std::wstring ProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n == 0) return std::wstring();
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 UINT CheckEnvironmentProc(LPVOID) {
   // Every stored blob is checked before anything is written, so a damaged
   // download is refused here instead of leaving half an installation.
   const std::wstring damaged = wizard::kTextDamagedInstaller;
-  const bool sound = wizard::VerifyPackageIntegrity(OwnPath());
+  const bool sound = wizard::VerifyPackageIntegrity(ProgramPath());
   Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, sound ? 0 : Payload(damaged));
   return 0;
 }

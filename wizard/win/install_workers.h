@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+#include <string>
+
+// The program's own file, which carries the package (any length).
+std::wstring ProgramPath();
+
 // Step 4; parameter null. Checks every stored blob of the installer's own
 // package; the final report's lParam is 0 for a sound package and otherwise
 // points to the text to show (the package is damaged: the wizard ends).

@@ -13,11 +13,13 @@
 #include "integration/win/finish_step.h"
 #include "package/byte_buffer.h"
 #include "package/package_file.h"
+#include "platform/folder_probe.h"
 #include "platform/ui/app.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/thread.h"
 #include "wizard/install_paths.h"
 #include "wizard/messages.h"
+#include "wizard/package_integrity.h"
 #include "wizard/win/install_workers.h"
 #include "wizard/win/language_table.h"
 #include "wizard/wizard_texts.h"
@@ -238,8 +240,7 @@ void SetupWizardDlg::OnBack() { ApplyTransition(wizard::BackTransition(page)); }
 
 void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
   if (!transition.handled) return;
-  if (transition.leaveFolderPage &&
-      !wizard::LeaveFolderPage(GetDlgItemText(IDC_INSTALL_PATH), packageMainProgram, installFolder, mainProgramPath)) {
+  if (transition.leaveFolderPage && !LeaveFolderPage()) {
     MessageBox(wizard::kTextInvalidFolder);
     return;
   }
@@ -250,29 +251,61 @@ void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
   StartAction(transition.action);
 }
 
+bool SetupWizardDlg::LeaveFolderPage() {
+  const std::wstring typed = GetDlgItemText(IDC_INSTALL_PATH);
+  const platform::SystemFolderProbe probe;
+  if (!wizard::LeaveFolderPage(typed, packageMainProgram, wizard::LongestEntryNameLength(ProgramPath()), probe,
+                               installFolder, mainProgramPath)) {
+    return false;
+  }
+  // The folder as it will be created, also when Back returns to this page.
+  if (installFolder != typed) SetDlgItemText(IDC_INSTALL_PATH, installFolder);
+  return true;
+}
+
 void SetupWizardDlg::StartAction(wizard::PageAction action) {
+  ui::AFX_THREADPROC proc = nullptr;
+  LPVOID param = nullptr;
   switch (action) {
     case wizard::PageAction::None:
-      break;
+      return;
     case wizard::PageAction::StartEnvironmentCheck:
-      ui::AfxBeginThread(CheckEnvironmentProc, nullptr);
+      proc = CheckEnvironmentProc;
       break;
     case wizard::PageAction::StartComponents:
-      ui::AfxBeginThread(InstallComponentsProc, nullptr);
+      proc = InstallComponentsProc;
       break;
     case wizard::PageAction::StartCopy:
-      ui::AfxBeginThread(CopyFilesProc, package);
+      proc = CopyFilesProc;
+      param = package;
       break;
     case wizard::PageAction::StartRegistry:
-      ui::AfxBeginThread(WriteRegistryProc, package);
+      proc = WriteRegistryProc;
+      param = package;
       break;
     case wizard::PageAction::StartStartMenu:
-      ui::AfxBeginThread(CreateStartMenuProc, package);
+      proc = CreateStartMenuProc;
+      param = package;
       break;
     case wizard::PageAction::FinishHandOver:
       FinishHandOver();
-      break;
+      return;
   }
+  if (!ui::AfxBeginThread(proc, param)) OnWorkerNotStarted(action);
+}
+
+void SetupWizardDlg::OnWorkerNotStarted(wizard::PageAction action) {
+  // No worker will report: the wizard must not wait on a step page.
+  const wizard::StartFailure failure = wizard::WorkerStartFailed(action);
+  MessageBox(wizard::kTextStepNotStarted);
+  if (failure.endInstallation) {
+    MessageBox(wizard::kTextInstallFailed);
+    ui::CDialog::OnOK();
+    return;
+  }
+  page = failure.page;
+  for (controls::SkinButton* button : {&backButton, &nextButton, &cancelButton}) button->ShowWindow(SW_SHOW);
+  UpdatePage();
 }
 
 void SetupWizardDlg::FinishHandOver() {
@@ -280,6 +313,7 @@ void SetupWizardDlg::FinishHandOver() {
   int choices = 0;
   {
     FinishDlg finish(nullptr);
+    finish.hasMainProgram = !mainProgramPath.empty();
     finish.ShowFinish(productName);
     choices = finish.choiceFlags;
   }

@@ -85,7 +85,13 @@ class SetupWizardDlg : public ui::CDialog {
   void RunNext(wizard::NextSource source);
   // Carries out a transition of the page model (see wizard::Transition).
   void ApplyTransition(const wizard::Transition& transition);
+  // Starts the action's worker (or runs the finish hand-over).
   void StartAction(wizard::PageAction action);
+  // The worker of `action` could not be started (wizard::WorkerStartFailed).
+  void OnWorkerNotStarted(wizard::PageAction action);
+  // Leaving page 3: checks the folder typed in 1009 (wizard::LeaveFolderPage)
+  // and puts the folder taken back into the field. False: refused.
+  bool LeaveFolderPage();
   // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
   void FinishHandOver();
   // End of copying: g_pInstallRecord created and opened for appending on the
