@@ -1,4 +1,5 @@
-// The command line of mksetup (CLI11): build, list, verify, extract, record.
+// The command line of mksetup (CLI11): build, list, verify, extract, record,
+// and --version.
 #include <CLI/CLI.hpp>
 
 #include "builder/commands.h"
@@ -9,6 +10,7 @@ int RunMksetup(int argc, const char* const* argv) {
   CLI::App app{"mksetup: makes, inspects, verifies and unpacks single-file installers"};
   app.name("mksetup");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("mksetup ") + SETUP_VERSION, "Print the version of mksetup");
 
   BuildCommand build;
   CLI::App* buildCmd =
@@ -17,8 +19,16 @@ int RunMksetup(int argc, const char* const* argv) {
   buildCmd->add_option(
       "-o,--output", build.output,
       "Where to write the installer (default: the manifest's output key, else <product name>-setup.exe here)");
-  buildCmd->add_option("--stub", build.stub,
-                       "The installer program to append the package to (default: setup.exe built beside mksetup)");
+  CLI::Option* stubOption = buildCmd->add_option(
+      "--stub", build.stub, "The installer program to append the package to (default: the one of --stub-arch)");
+  buildCmd
+      ->add_option("--stub-arch", build.stubArch,
+                   "The installer program that comes with mksetup: win32 (default) or win64")
+      ->check(CLI::IsMember({"win32", "win64"}))
+      ->excludes(stubOption);
+  buildCmd->add_option("--sign", build.sign,
+                       "Sign the installer with COMMAND ({in}: the installer, {out}: the signed file it writes; "
+                       "replaces the manifest's [sign])");
   buildCmd->add_option(
       "--uninstaller", build.uninstaller,
       "The uninstaller program packed when the manifest sets product.uninstaller (default: uninstall.exe beside the stub)");

@@ -10,6 +10,7 @@
 #include "builder/path_text.h"
 #include "builder/progress_bar.h"
 #include "builder/record_reading.h"
+#include "builder/sign_command.h"
 #include "builder/stub_locator.h"
 
 namespace fs = std::filesystem;
@@ -38,14 +39,26 @@ int RunBuild(const BuildCommand& command) {
   options.output = command.output.empty() ? fs::path() : Utf8ToPath(command.output);
   options.threads = command.jobs;
   if (!command.uninstaller.empty()) options.uninstaller = Utf8ToPath(command.uninstaller);
+  if (!command.sign.empty()) {
+    std::string why;
+    if (!SplitCommandLine(command.sign, options.sign.words, why) || !CheckSignCommand(options.sign.words, why))
+      return Error(kExitBadInput, "--sign: " + why);
+  }
   if (!command.stub.empty()) {
     options.stub = Utf8ToPath(command.stub);
   } else {
-    options.stub = DefaultStubPath(OwnProgramPath());
+    const std::vector<fs::path> candidates = StubCandidates(OwnProgramPath(), command.stubArch);
     std::error_code ec;
-    if (!fs::is_regular_file(options.stub, ec)) {
-      return Error(kExitBadInput, "no installer program at " + PathToUtf8(options.stub) +
-                                      " (build the setup program first, or pass --stub FILE)");
+    for (const fs::path& candidate : candidates) {
+      if (fs::is_regular_file(candidate, ec)) {
+        options.stub = candidate;
+        break;
+      }
+    }
+    if (options.stub.empty()) {
+      return Error(kExitBadInput, "no " + command.stubArch + " installer program at " + PathToUtf8(candidates[0]) +
+                                      " or " + PathToUtf8(candidates[1]) + " (build the " + command.stubArch +
+                                      " setup program first, or pass --stub FILE)");
     }
   }
   ProgressBar bar(IsTerminal(stderr));
@@ -57,9 +70,9 @@ int RunBuild(const BuildCommand& command) {
   for (const std::string& w : result.warnings) Print(stderr, "mksetup: warning: " + w + "\n");
   if (!ok) return Error(kExitBadInput, error + "; no installer written");
   Print(stdout, "wrote " + PathToUtf8(result.output) + ": " + std::to_string(result.installerSize) +
-                    " bytes (package " + std::to_string(result.packageSize) +
-                    " bytes: " + std::to_string(result.folders) + " folders, " + std::to_string(result.files) +
-                    " files of " + std::to_string(result.sourceBytes) + " bytes)\n");
+                    " bytes (package " + std::to_string(result.packageSize) + " bytes: " +
+                    std::to_string(result.folders) + " folders, " + std::to_string(result.files) + " files of " +
+                    std::to_string(result.sourceBytes) + " bytes)" + (result.signedInstaller ? ", signed" : "") + "\n");
   return kExitOk;
 }
 

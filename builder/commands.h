@@ -14,8 +14,10 @@ constexpr int kExitBadInput = 2;
 
 struct BuildCommand {
   std::string manifest;
-  std::string output;       // empty: default
-  std::string stub;         // empty: the installer built beside mksetup
+  std::string output;  // empty: default
+  std::string stub;    // empty: the stub of stubArch (stub_locator.h)
+  std::string stubArch = "win32";
+  std::string sign;         // empty: the manifest's [sign], if any
   std::string uninstaller;  // empty: uninstall.exe beside the stub (product.uninstaller)
   int jobs = 0;             // 0: all cores
 };

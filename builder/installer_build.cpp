@@ -13,6 +13,7 @@
 #endif
 
 #include "builder/compress_pipeline.h"
+#include "builder/installer_signing.h"
 #include "builder/license_text.h"
 #include "builder/manifest.h"
 #include "builder/manifest_checks.h"
@@ -29,7 +30,8 @@ namespace {
 // More threads than this only add memory: each holds a file in flight.
 constexpr int kMaxThreads = 64;
 
-// The installer being written: removed on destruction unless committed.
+// The installer being written, and a spare name beside it for a signed copy:
+// both are removed on destruction unless one of them was put in place.
 class TemporaryOutput {
  public:
   explicit TemporaryOutput(const fs::path& output) : output_(output) {
@@ -39,17 +41,19 @@ class TemporaryOutput {
 #else
     long pid = getpid();
 #endif
+    // The output's extension at the end, for signing tools that go by it.
     std::string name = PathToUtf8(output.filename());
     name.insert(name.begin(), '.');
     name += ".partial-" + std::to_string(pid) + "-" + std::to_string(counter++);
-    path_ = output.parent_path() / Utf8ToPath(name);
+    const std::string extension = PathToUtf8(output.extension());
+    path_ = output.parent_path() / Utf8ToPath(name + extension);
+    spare_ = output.parent_path() / Utf8ToPath(name + "-signed" + extension);
   }
   ~TemporaryOutput() {
     if (stream_.is_open()) stream_.close();
-    if (!committed_) {
-      std::error_code ec;
-      fs::remove(path_, ec);
-    }
+    std::error_code ec;
+    if (!committed_) fs::remove(path_, ec);
+    fs::remove(spare_, ec);
   }
   TemporaryOutput(const TemporaryOutput&) = delete;
   TemporaryOutput& operator=(const TemporaryOutput&) = delete;
@@ -60,8 +64,10 @@ class TemporaryOutput {
   }
   std::ofstream& Stream() { return stream_; }
   const fs::path& Path() const { return path_; }
+  const fs::path& SparePath() const { return spare_; }
 
-  bool Commit(std::string& error) {
+  // Ends the writing; false with *error when not every byte was written.
+  bool Close(std::string& error) {
     stream_.flush();
     const bool written = stream_.good();
     stream_.close();
@@ -69,12 +75,18 @@ class TemporaryOutput {
       error = PathToUtf8(path_) + ": cannot write the installer";
       return false;
     }
+    return true;
+  }
+
+  // Puts the finished installer (the written file or its spare) in place.
+  bool Commit(const fs::path& finished, std::string& error) {
     std::error_code ec;
-    fs::rename(path_, output_, ec);
+    fs::rename(finished, output_, ec);
     if (ec) {
       error = PathToUtf8(output_) + ": cannot put the installer in place: " + ec.message();
       return false;
     }
+    if (finished == spare_) fs::remove(path_, ec);
     committed_ = true;
     return true;
   }
@@ -82,6 +94,7 @@ class TemporaryOutput {
  private:
   fs::path output_;
   fs::path path_;
+  fs::path spare_;
   std::ofstream stream_;
   bool committed_ = false;
 };
@@ -171,6 +184,8 @@ class Builder {
   bool Run() {
     Manifest m;
     if (!LoadManifest(options_.manifest, m, error_)) return false;
+    // A signing command on the command line replaces the manifest's.
+    const SignCommand& sign = options_.sign.words.empty() ? m.sign : options_.sign;
 
     std::vector<SourceItem> items;
     std::string why;
@@ -185,6 +200,8 @@ class Builder {
       return false;
     result_.warnings = CheckManifest(m, items);
     result_.warnings.insert(result_.warnings.end(), embedWarnings.begin(), embedWarnings.end());
+    if (std::string signedRecord = SignedRecordFileWarning(m, items); !signedRecord.empty())
+      result_.warnings.push_back(std::move(signedRecord));
 
     std::string picture, agreement;
     if (!m.picture.empty() && !ReadWholeFile(m.picture, picture, why)) return Fail("product.picture: " + why);
@@ -226,7 +243,15 @@ class Builder {
     if (!writer.Finish()) return WriterFailed(writer);
     result_.installerSize = static_cast<std::uint64_t>(sink.Position());
     result_.packageSize = result_.installerSize - stubSize;
-    return temp.Commit(error_);
+    if (!temp.Close(error_)) return false;
+    if (sign.words.empty()) return temp.Commit(temp.Path(), error_);
+
+    fs::path signedFile;
+    if (!SignInstaller(sign, temp.Path(), temp.SparePath(), signedFile, error_)) return false;
+    std::error_code ec;
+    result_.installerSize = fs::file_size(signedFile, ec);
+    result_.signedInstaller = true;
+    return temp.Commit(signedFile, error_);
   }
 
  private:

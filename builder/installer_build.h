@@ -1,6 +1,7 @@
 // `mksetup build`: a copy of the stub executable with the package of a
 // manifest appended. The installer is written to a temporary file beside the
-// output and renamed into place only when complete.
+// output and renamed into place only when complete and, with a signing
+// command, signed.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/sign_command.h"
 #include "package/package_layout.h"
 
 namespace builder {
@@ -18,6 +20,7 @@ struct BuildOptions {
   std::filesystem::path output;               // empty: the manifest's output key, else "<product name>-setup.exe"
   std::filesystem::path stub;                 // the installer program the package is appended to
   std::filesystem::path uninstaller;          // for product.uninstaller; empty: uninstall.exe beside the stub
+  SignCommand sign;                           // no words: the manifest's [sign], if any
   int threads = 0;                            // compression threads; 0: one per core
   std::uint64_t memoryBudget = 256ull << 20;  // source bytes compressed ahead of the writer
   std::uint64_t maxFileSize = PKG_MAX_RAW_LENGTH;
@@ -30,6 +33,7 @@ struct BuildResult {
   std::filesystem::path output;
   std::vector<std::string> warnings;
   std::uint64_t installerSize = 0;
+  bool signedInstaller = false;
   std::uint64_t packageSize = 0;
   int folders = 0;
   int files = 0;

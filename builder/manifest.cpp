@@ -151,6 +151,33 @@ bool CheckInstallPath(const std::string& value, bool allowDrive, std::string& wh
   return IsSafeProgramPath(value, &why);
 }
 
+// [sign] command: one text split into words, or a list of texts taken as
+// the words themselves.
+bool ParseSign(const toml::table& table, const std::filesystem::path& folder, SignCommand& sign, std::string& error) {
+  KeyReader reader(table, "sign.", error);
+  reader.Take("command");
+  if (!reader.NoOthers()) return false;
+  const toml::node* node = table.get("command");
+  if (!node) return reader.Fail("command", "is missing");
+  std::string why;
+  if (const toml::array* list = node->as_array()) {
+    for (const toml::node& word : *list) {
+      if (!word.as_string()) return reader.Fail("command", "must be a text or a list of texts");
+      std::string text = word.as_string()->get();
+      SwapBack(text);
+      if (!platform::IsValidUtf8(text)) return reader.Fail("command", "is not valid UTF-8");
+      sign.words.push_back(std::move(text));
+    }
+  } else {
+    std::string line;
+    if (!reader.Text("command", line)) return reader.Fail("command", "must be a text or a list of texts");
+    if (!SplitCommandLine(line, sign.words, why)) return reader.Fail("command", why);
+  }
+  if (!CheckSignCommand(sign.words, why)) return reader.Fail("command", why);
+  sign.folder = folder;
+  return true;
+}
+
 bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m, std::string& error) {
   KeyReader top(root, "", error);
   std::string output;
@@ -229,9 +256,14 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
       m.shortcuts.push_back(std::move(s));
     }
   }
+  if (const toml::node* signNode = root.get("sign")) {
+    if (!signNode->is_table()) return top.Fail("sign", "must be a table ([sign])");
+    if (!ParseSign(*signNode->as_table(), folder, m.sign, error)) return false;
+  }
   top.Take("product");
   top.Take("files");
   top.Take("shortcut");
+  top.Take("sign");
   return top.NoOthers();
 }
 

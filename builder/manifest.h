@@ -1,5 +1,5 @@
 // The build manifest (TOML): product texts, picture, licence, main program,
-// record file, source tree and start-menu entries. Paths in it are relative
+// record file, source tree, start-menu entries and the signing command. Paths in it are relative
 // to the manifest's folder.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/sign_command.h"
 #include "package/package_writer.h"
 
 namespace builder {
@@ -29,6 +30,7 @@ struct Manifest {
   bool uninstaller = false;  // product.uninstaller: pack the uninstaller as the record file
   std::filesystem::path source;
   std::vector<ManifestShortcut> shortcuts;
+  SignCommand sign;  // [sign] command, run in the manifest's folder; no words: not signed
 };
 
 // Reads and checks the manifest file. On failure *error names the file and

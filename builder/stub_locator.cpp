@@ -22,13 +22,10 @@ std::filesystem::path OwnProgramPath() {
 #endif
 }
 
-std::filesystem::path DefaultStubPath(const std::filesystem::path& programPath) {
+std::vector<std::filesystem::path> StubCandidates(const std::filesystem::path& programPath, const std::string& arch) {
   const std::filesystem::path bin = programPath.parent_path();
-#ifdef _WIN32
-  return bin / L"setup.exe";
-#else
-  return (bin / ".." / ".." / "win64" / "bin" / "setup.exe").lexically_normal();
-#endif
+  return {(bin / ".." / "share" / "mksetup" / arch / "setup.exe").lexically_normal(),
+          (bin / ".." / ".." / arch / "bin" / "setup.exe").lexically_normal()};
 }
 
 }  // namespace builder

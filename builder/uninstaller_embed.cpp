@@ -12,7 +12,9 @@
 #endif
 
 #include "builder/path_text.h"
+#include "package/package_place.h"
 #include "package/package_writer.h"
+#include "platform/file.h"
 #include "uninstall/uninstall_list.h"
 
 namespace fs = std::filesystem;
@@ -62,6 +64,21 @@ UninstallerEmbed::~UninstallerEmbed() {
     std::error_code ec;
     fs::remove(temp_, ec);
   }
+}
+
+std::string SignedRecordFileWarning(const Manifest& manifest, const std::vector<SourceItem>& items) {
+  for (const SourceItem& item : items) {
+    if (item.folder || manifest.recordFile.empty() || !SameName(item.name, manifest.recordFile)) continue;
+    platform::File file;
+    ImageFacts facts;
+    if (file.Open(PathToWide(item.path), platform::Access::Read, platform::Share::ReadWrite,
+                  platform::Disposition::OpenExisting) &&
+        ReadImageFacts(file, facts) && facts.certificateSize > 0) {
+      return "product.record_file '" + item.name +
+             "' is a signed program: the install record appended to it at installation breaks its signature";
+    }
+  }
+  return std::string();
 }
 
 fs::path DefaultUninstallerPath(const fs::path& stub) { return stub.parent_path() / "uninstall.exe"; }

@@ -34,6 +34,11 @@ class UninstallerEmbed {
   std::filesystem::path temp_;
 };
 
+// A warning when the record file among items is a signed program: the
+// install record appended to it at installation breaks the signature (so
+// does the list the build appends to the uninstaller). Empty otherwise.
+std::string SignedRecordFileWarning(const Manifest& manifest, const std::vector<SourceItem>& items);
+
 // Where the uninstaller program is looked for when none is given: beside
 // the installer program (stub).
 std::filesystem::path DefaultUninstallerPath(const std::filesystem::path& stub);

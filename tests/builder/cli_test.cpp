@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <tuple>
 
 #include "builder/path_text.h"
 #include "integration/install_record.h"
@@ -100,31 +102,145 @@ TEST_F(Cli, WarningsGoToStderrAndTheBuildSucceeds) {
 }
 
 TEST_F(Cli, DefaultStubAndOutput) {
-  // A copy of mksetup in <tree>/native/bin looks for <tree>/win64/bin/setup.exe.
-  fs::create_directories(dir / "tree/native/bin");
+  // A copy of mksetup in <tree>/native/bin looks for <tree>/<arch>/bin/setup.exe,
+  // and an installed one in <prefix>/bin for <prefix>/share/mksetup/<arch>/setup.exe first.
   const fs::path tool = dir / "tree/native/bin/mksetup";
-  fs::copy_file(MksetupPath(), tool);
+  const fs::path installed = dir / "prefix/bin/mksetup";
+  for (const fs::path& copy : {tool, installed}) {
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(MksetupPath(), copy);
+  }
   fs::create_directories(dir / "work");
   const std::string cd = (dir / "work").string();
   RunResult r = RunMksetup({"build", manifest.string()}, tool);
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("no installer program at " + (dir / "tree/win64/bin/setup.exe").string()), std::string::npos)
+  EXPECT_NE(r.err.find("no win32 installer program at " + (dir / "tree/native/share/mksetup/win32/setup.exe").string() +
+                       " or " + (dir / "tree/win32/bin/setup.exe").string()),
+            std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("--stub"), std::string::npos);
 
-  WriteFile(dir / "tree/win64/bin/setup.exe", "MZ the installer program");
-  // No -o and no output key: <product name>-setup.exe in the current folder.
-  const std::string command =
-      "cd '" + cd + "' && '" + tool.string() + "' build '" + manifest.string() + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  const std::string built = ReadFile(dir / "work/Demo-setup.exe");
-  EXPECT_EQ(built.substr(0, 24), "MZ the installer program");
+  WriteFile(dir / "tree/win32/bin/setup.exe", "MZ the 32-bit installer program");
+  WriteFile(dir / "tree/win64/bin/setup.exe", "MZ the 64-bit installer program");
+  WriteFile(dir / "prefix/share/mksetup/win32/setup.exe", "MZ the installed 32-bit program");
+  WriteFile(dir / "prefix/share/mksetup/win64/setup.exe", "MZ the installed 64-bit program");
+  const std::vector<std::tuple<fs::path, std::string, std::string>> cases = {
+      {tool, "", "MZ the 32-bit installer program"},
+      {tool, "win64", "MZ the 64-bit installer program"},
+      {installed, "", "MZ the installed 32-bit program"},
+      {installed, "win64", "MZ the installed 64-bit program"},
+  };
+  for (const auto& [program, arch, stubBytes] : cases) {
+    // No -o and no output key: <product name>-setup.exe in the current folder.
+    const std::string command = "cd '" + cd + "' && '" + program.string() + "' build '" + manifest.string() + "'" +
+                                (arch.empty() ? "" : " --stub-arch " + arch) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(ReadFile(dir / "work/Demo-setup.exe").substr(0, stubBytes.size()), stubBytes) << command;
+  }
+  EXPECT_EQ(RunMksetup({"build", manifest.string(), "--stub-arch", "arm64"}, tool).exitCode, 2);
+  EXPECT_EQ(RunMksetup({"build", manifest.string(), "--stub-arch", "win64", "--stub", stub.string()}).exitCode, 2);
 
   // The manifest's output key, relative to the manifest's folder.
   WriteFile(manifest, ReadFile(manifest).insert(0, "output = \"dist/named.exe\"\n"));
   r = RunMksetup({"build", manifest.string()}, tool);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir / "dist/named.exe"));
+
+  r = RunMksetup({"--version"}, installed);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, std::string("mksetup ") + SETUP_VERSION + "\n");
+}
+
+// Signing with osslsigncode and a certificate made here with openssl.
+class SignedBuild : public Cli {
+ protected:
+  void SetUp() override {
+    Cli::SetUp();
+    stub = MakePeStub(dir.path());
+    const std::string at = "cd '" + dir.path().string() + "' && ";
+    ASSERT_EQ(std::system((at + "openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+                                "-subj /CN=mksetup-test >/dev/null 2>&1 && openssl pkcs12 -export -inkey key.pem "
+                                "-in cert.pem -out cert.pfx -passout pass:secret")
+                              .c_str()),
+              0);
+  }
+  std::string Signer(const std::string& password = "secret") const {
+    return "osslsigncode sign -pkcs12 '" + (dir / "cert.pfx").string() + "' -pass " + password + " -in {in} -out {out}";
+  }
+  int OsslVerify(const std::string& installer) const {
+    const std::string command =
+        "osslsigncode verify -CAfile '" + (dir / "cert.pem").string() + "' '" + installer + "' >/dev/null 2>&1";
+    return std::system(command.c_str());
+  }
+};
+
+TEST_F(SignedBuild, TheSignedInstallerIsSoundAndOnlyReadByListVerifyAndExtract) {
+  // A signed record file: the install record will break its signature.
+  ASSERT_EQ(std::system(("osslsigncode sign -pkcs12 '" + (dir / "cert.pfx").string() + "' -pass secret -in '" +
+                         MakePeStub(dir.path(), "u.exe").string() + "' -out '" +
+                         (dir / "payload/uninstall.exe").string() + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  WriteFile(manifest, ReadFile(manifest).insert(ReadFile(manifest).find("[files]"), "record_file = 'uninstall.exe'\n"));
+  const std::string out = (dir / "Demo-setup.exe").string();
+  RunResult r = RunMksetup({"build", manifest.string(), "-o", out, "--stub", stub.string(), "--sign", Signer()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.substr(r.out.size() - 9), ", signed\n") << r.out;
+  EXPECT_NE(r.err.find("mksetup: warning: product.record_file 'uninstall.exe' is a signed program"), std::string::npos)
+      << r.err;
+  const std::string bytes = ReadFile(out);
+  ASSERT_EQ(OsslVerify(out), 0);
+
+  r = RunMksetup({"list", out});
+  EXPECT_NE(r.out.find("installer program: PE32 (32-bit Windows), signed\n"), std::string::npos) << r.out;
+  EXPECT_EQ(RunMksetup({"verify", out}).exitCode, 0);
+  EXPECT_EQ(RunMksetup({"extract", out, (dir / "x").string()}).exitCode, 0);
+  EXPECT_EQ(Snapshot(dir / "x"), Snapshot(dir / "payload"));
+  EXPECT_TRUE(ReadFile(out) == bytes);
+  EXPECT_EQ(OsslVerify(out), 0);
+}
+
+TEST_F(SignedBuild, AFailedSigningLeavesTheEarlierOutputAndNothingElse) {
+  // Signs, then changes one byte of a file's blob inside the signed copy.
+  WriteFile(dir / "tamper.sh", "osslsigncode sign -pkcs12 '" + (dir / "cert.pfx").string() +
+                                   "' -pass secret -in \"$1\" -out \"$2\" && python3 -c \"import sys\n"
+                                   "d = bytearray(open(sys.argv[1], 'rb').read())\n"
+                                   "d[d.find('docs\\\\说明.txt'.encode()) + 20] ^= 1\n"
+                                   "open(sys.argv[1], 'wb').write(d)\" \"$2\"\n");
+  const std::string tamper = "sh '" + (dir / "tamper.sh").string() + "' {in} {out}";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {Signer("wrong"), "signing: 'osslsigncode' exited with code "},
+      {"cp {in} {out}", "signing: the command succeeded but the installer carries no signature"},
+      {"true {in}", "signing: the command succeeded but the installer carries no signature"},
+      {"true {in} {out}", "signing: the command left no signed installer at "},
+      {tamper, "signing: the signed installer is faulty: fault at byte "},
+      {"no-such-signer {in}", "signing: cannot start 'no-such-signer': No such file or directory"},
+      {"signtool sign out.exe", "--sign: the command does not name the installer to sign as {in}"},
+      {"sign '{in}", "--sign: the quote ' is not closed"},
+  };
+  const fs::path out = dir / "out/Demo-setup.exe";
+  WriteFile(out, "earlier installer");
+  for (const auto& [command, message] : cases) {
+    RunResult r =
+        RunMksetup({"build", manifest.string(), "-o", out.string(), "--stub", stub.string(), "--sign", command});
+    EXPECT_EQ(r.exitCode, 2) << command;
+    EXPECT_NE(r.err.find("mksetup: error: " + message), std::string::npos) << command << ": " << r.err;
+    EXPECT_TRUE(ReadFile(out) == "earlier installer") << command;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1) << command;
+  }
+}
+
+TEST_F(SignedBuild, TheManifestSignsInItsOwnFolderUnlessTheCommandLineSaysOtherwise) {
+  WriteFile(manifest, ReadFile(manifest) +
+                          "[sign]\ncommand = \"osslsigncode sign -pkcs12 cert.pfx -pass secret "
+                          "-in {in} -out {out}\"\n");
+  const std::string out = (dir / "m.exe").string();
+  RunResult r = RunMksetup({"build", manifest.string(), "-o", out, "--stub", stub.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(OsslVerify(out), 0);
+  r = RunMksetup({"build", manifest.string(), "-o", out, "--stub", stub.string(), "--sign", "cp {in} {out}"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("carries no signature"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, VerifyAndExtractFaultsExitWithOne) {

@@ -34,7 +34,8 @@ TEST(Manifest, ReadsEveryKeyAndResolvesPathsAgainstTheManifestFolder) {
       "picture = \"logo.png\"\nlicense = \"LICENSE.txt\"\nmain_program = 'bin\\Demo.exe'\nrecord_file = 'uninstall.exe'\n"
       "[files]\nsource = \"payload\"\n"
       "[[shortcut]]\nmenu = 'Demo\\Demo'\ntarget = 'bin\\Demo.exe'\ndescription = \"启动\"\n"
-      "[[shortcut]]\nmenu = 'Demo2'\ntarget = 'C:\\Windows\\notepad.exe'\n";
+      "[[shortcut]]\nmenu = 'Demo2'\ntarget = 'C:\\Windows\\notepad.exe'\n"
+      "[sign]\ncommand = \"osslsigncode sign -pkcs12 'my cert.pfx' -in {in} -out={out}\"\n";
   ASSERT_TRUE(builder::ParseManifest(text, "dir/setup.toml", m, error)) << error;
   EXPECT_EQ(m.output, fs::path("dir/dist/Demo-setup.exe"));
   EXPECT_EQ(m.texts.productName, "Demo");
@@ -49,6 +50,14 @@ TEST(Manifest, ReadsEveryKeyAndResolvesPathsAgainstTheManifestFolder) {
   EXPECT_EQ(m.shortcuts[0].menu, "Demo\\Demo");
   EXPECT_EQ(m.shortcuts[1].target, "C:\\Windows\\notepad.exe");
   EXPECT_EQ(m.shortcuts[1].description, "");
+  EXPECT_EQ(m.sign.words,
+            (std::vector<std::string>{"osslsigncode", "sign", "-pkcs12", "my cert.pfx", "-in", "{in}", "-out={out}"}));
+  EXPECT_EQ(m.sign.folder, fs::path("dir"));
+  // A list of texts is taken word for word.
+  ASSERT_TRUE(builder::ParseManifest(std::string(kMinimal) + "[sign]\ncommand = ['sign tool', '{in}']\n",
+                                     "dir/setup.toml", m, error))
+      << error;
+  EXPECT_EQ(m.sign.words, (std::vector<std::string>{"sign tool", "{in}"}));
 }
 
 TEST(Manifest, ErrorsNameTheKeyAtFault) {
@@ -83,6 +92,16 @@ TEST(Manifest, ErrorsNameTheKeyAtFault) {
                 .find("shortcut[1].icon: is not a known key"),
             std::string::npos);
   EXPECT_NE(ParseError("shortcut = 3\n" + std::string(kMinimal)).find("shortcut: must be a list"), std::string::npos);
+  for (const auto& [sign, message] : std::vector<std::pair<std::string, std::string>>{
+           {"[sign]\n", "sign.command: is missing"},
+           {"[sign]\ncommand = 'signtool sign x.exe'\n", "sign.command: the command does not name the installer"},
+           {"[sign]\ncommand = \"sign '{in}\"\n", "sign.command: the quote ' is not closed"},
+           {"[sign]\ncommand = ['sign', 5]\n", "sign.command: must be a text or a list of texts"},
+           {"[sign]\ncommand = '{in}'\nkey = 'k'\n", "sign.key: is not a known key"},
+           {"sign = 'x'\n", "sign: must be a table"}}) {
+    const std::string text = sign.rfind("[sign]", 0) == 0 ? kMinimal + sign : sign + kMinimal;
+    EXPECT_NE(ParseError(text).find(message), std::string::npos) << text << "\n" << ParseError(text);
+  }
 }
 
 TEST(Manifest, SyntaxErrorsGiveFileLineAndColumn) {

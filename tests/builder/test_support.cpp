@@ -70,6 +70,32 @@ fs::path MakeStub(const fs::path& folder) {
   return stub;
 }
 
+fs::path MakePeStub(const fs::path& folder, const std::string& name) {
+  std::string image(0x200, '\0');
+  auto put16 = [&](std::size_t at, std::uint16_t v) { image.replace(at, 2, reinterpret_cast<const char*>(&v), 2); };
+  auto put32 = [&](std::size_t at, std::uint32_t v) { image.replace(at, 4, reinterpret_cast<const char*>(&v), 4); };
+  image.replace(0, 2, "MZ");
+  put32(0x3C, 0x40);  // the PE header follows the DOS header
+  image.replace(0x40, 4, std::string("PE\0\0", 4));
+  put16(0x44, 0x14C);  // i386
+  put16(0x54, 0xE0);   // optional header size
+  put16(0x56, 0x102);  // executable, 32-bit
+  const std::size_t optional = 0x58;
+  put16(optional, 0x10B);          // PE32
+  put32(optional + 28, 0x400000);  // image base
+  put32(optional + 32, 0x1000);    // section alignment
+  put32(optional + 36, 0x200);     // file alignment
+  put16(optional + 40, 4);         // operating system version
+  put16(optional + 48, 4);         // subsystem version
+  put32(optional + 56, 0x1000);    // image size
+  put32(optional + 60, 0x200);     // header size
+  put16(optional + 68, 2);         // GUI subsystem
+  put32(optional + 92, 16);        // data directories, the security directory among them
+  const fs::path stub = folder / name;
+  WriteFile(stub, image);
+  return stub;
+}
+
 fs::path WriteManifest(const fs::path& folder, const std::string& productExtra, const std::string& tail) {
   fs::path manifest = folder / "setup.toml";
   WriteFile(manifest, "[product]\nname = \"Demo\"\nheading = \"Demo 安装程序\"\nwelcome = \"欢迎\"\n" + productExtra +

@@ -33,6 +33,10 @@ std::string RandomBytes(std::size_t n, std::uint32_t seed);
 // A stub that looks like a Windows program (starts with MZ).
 fs::path MakeStub(const fs::path& folder);
 
+// A minimal 32-bit Windows program image (headers only, no sections): enough
+// for a signing tool to sign it, named name in folder.
+fs::path MakePeStub(const fs::path& folder, const std::string& name = "pe-stub.exe");
+
 // A manifest for a payload folder beside it; extra is appended to [product]
 // and tail to the end of the file.
 fs::path WriteManifest(const fs::path& folder, const std::string& productExtra = "", const std::string& tail = "");

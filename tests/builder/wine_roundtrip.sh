@@ -2,11 +2,11 @@
 # mksetup.exe under Wine, end to end: builds the sample product into an
 # installer with a Chinese file name, verifies, lists and extracts it, and
 # compares the extracted tree with the payload byte for byte; a faulty
-# installer makes verify exit 1, a bad manifest makes build exit 2 and leaves
-# no file behind.
+# installer makes verify exit 1, a bad manifest or a signing command that does
+# not sign makes build exit 2 and leaves no file behind.
 set -euo pipefail
 source "$SETUP_WINE_STATE/env"
-wine=/usr/lib/wine/wine64
+wine=$SETUP_WINE
 mksetup="$SETUP_BIN_DIR/mksetup.exe"
 work=$(mktemp -d "$SETUP_BUILD_DIR/mksetup-wine-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -73,6 +73,18 @@ set -e
 grep -q "product.colour: is not a known key" "$work/bad.err" || fail "bad manifest message: $(cat "$work/bad.err")"
 [ ! -e "$work/bad.exe" ] || fail "output left behind"
 [ -z "$(find "$work" -maxdepth 1 -name '.*partial*')" ] || fail "temporary file left behind"
+
+# A signing command runs as a program of its own: cmd's copy leaves an
+# unsigned installer, which is refused (exit 2) and leaves nothing behind.
+set +e
+"$wine" "$mksetup" build "$(winpath "$work/sample/setup.toml")" --stub "$(winpath "$mksetup")" \
+  -o "$(winpath "$work/signed.exe")" --sign 'cmd /c copy {in} {out}' >/dev/null 2>"$work/sign.err"
+rc=$?
+set -e
+[ $rc -eq 2 ] || fail "signing with a copy exited $rc: $(cat "$work/sign.err")"
+grep -q "the command succeeded but the installer carries no signature" "$work/sign.err" ||
+  fail "signing message: $(cat "$work/sign.err")"
+[ ! -e "$work/signed.exe" ] && [ -z "$(find "$work" -maxdepth 1 -name '.*partial*')" ] || fail "signing left files behind"
 
 # An install record laid out byte by byte here, read back by mksetup.exe
 # record: offset, magic and the CJK names; then no record (1) and no file (2).

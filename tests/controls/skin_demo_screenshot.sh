@@ -9,7 +9,7 @@ out="$SETUP_BUILD_DIR/controls-screenshots"
 mkdir -p "$out"
 rm -f "$out/skin-demo.png"
 
-/usr/lib/wine/wine64 "$SETUP_BIN_DIR/skin-demo.exe" --seconds 12 &
+"$SETUP_WINE" "$SETUP_BIN_DIR/skin-demo.exe" --seconds 12 &
 demo=$!
 sleep 6
 # The dialog is centred on the screen; Next sits at (499, 282) inside it.

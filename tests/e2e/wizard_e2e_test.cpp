@@ -46,6 +46,10 @@ bool WaitForPage(HWND wizard, int page, int timeoutMs = 10000) {
 
 std::wstring Screens() { return WorkFolder(L"screenshots"); }
 
+// The Program Files folder an installer of this build's width is shown: a
+// 32-bit program on 64-bit Windows gets the (x86) one.
+std::wstring ProgramFiles() { return sizeof(void*) == 4 ? L"C:\\Program Files (x86)" : L"C:\\Program Files"; }
+
 // Screenshot of the wizard's window after it has repainted.
 Screenshot Shoot(HWND window, const std::wstring& name) {
   ::Sleep(400);
@@ -185,7 +189,7 @@ TEST_F(WizardTest, WalksPagesForwardAndBack) {
   // Page 3: the default folder is Program Files\product.
   Next(3);
   std::wstring folder = ControlText(wizard_, kPath);
-  EXPECT_EQ(folder, L"C:\\Program Files\\Demo产品") << Narrow(folder);
+  EXPECT_EQ(folder, ProgramFiles() + L"\\Demo产品") << Narrow(folder);
   Shoot(wizard_, L"page3-folder");
 
   // Next runs the environment check (page 4) and lands on the confirmation.
@@ -542,7 +546,7 @@ TEST_F(WizardTest, SampleProductBuiltByMksetup) {
   ASSERT_TRUE(ClickControl(wizard_, kAgree));
   Shoot(wizard_, L"sample-page2");
   Next(3);
-  EXPECT_EQ(ControlText(wizard_, kPath), L"C:\\Program Files\\Example");
+  EXPECT_EQ(ControlText(wizard_, kPath), ProgramFiles() + L"\\Example");
   Next(6);
   Shoot(wizard_, L"sample-page6");
   QuitWithCancel();

@@ -6,7 +6,10 @@ runs it through install_driver.exe, which walks the wizard and answers the
 retry prompt and the finish dialog as a user would, and then checks from the
 host what the installation left behind: installed bytes against the source
 tree, shortcuts read with lnkinfo, the main program's marker file, and the
-install record block at the end of the record file."""
+install record block at the end of the record file. Signed installers
+(osslsigncode, a certificate made here) install as unsigned ones do, and a
+changed byte in their package is refused as in an unsigned one."""
+import functools
 import os
 import pathlib
 import random
@@ -164,6 +167,34 @@ def hand_laid_installer(stub, record_file, entries):
     trailer = struct.pack("<iiIiiiiiiii", info_at, len(info) + len(listed), PKG_MAGIC, entries_at, len(entries),
                           shortcuts_at, 0, 0, 0, agreement_at, len(agreement))
     return stub + info + agreement + listed + trailer
+
+
+@functools.lru_cache(maxsize=None)
+def signing_key():
+    """A certificate and key made here with openssl, as a PKCS#12 file; (pfx, cert)."""
+    folder = WORK / "signing"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
+                    "cert.pem", "-days", "2", "-subj", "/CN=e2e-install"], cwd=folder, check=True, capture_output=True)
+    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", "key.pem", "-in", "cert.pem", "-out", "cert.pfx",
+                    "-passout", "pass:secret"], cwd=folder, check=True, capture_output=True)
+    return folder / "cert.pfx", folder / "cert.pem"
+
+
+def sign(installer):
+    """Signs the installer in place with osslsigncode, as a publisher would."""
+    pfx, _ = signing_key()
+    signed = installer.with_name(installer.stem + "-signed.exe")
+    subprocess.run(["osslsigncode", "sign", "-pkcs12", str(pfx), "-pass", "secret", "-in", str(installer),
+                    "-out", str(signed)], check=True, capture_output=True)
+    signed.replace(installer)
+
+
+def signature_accepted(installer):
+    _, cert = signing_key()
+    return subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), str(installer)],
+                          capture_output=True).returncode == 0
 
 
 # Install folders and shortcut targets are kept ASCII: Wine's shell link
@@ -465,23 +496,20 @@ class InstallTest(unittest.TestCase):
         # The copy step rewrote the record file; this run appended its own block to it.
         self.assert_record(second, folder, start_menu="岚杉卸载", autostart="岚杉再装")
 
-    def test_damaged_installer_is_refused_before_anything_is_written(self):
-        p = Product("damaged", "岚杉损坏").build(self.env)
-        data = bytearray(p.installer.read_bytes())
-        noise = (p.payload / "data" / "noise.bin").read_bytes()
-        at = data.find(noise[2000:2064])
-        self.assertGreater(at, 0, "the stored blob of noise.bin was not found")
-        data[at + 10] ^= 0x01
-        p.installer.write_bytes(bytes(data))
-        folder = "C:\\E2E Damaged"
-        self.clean(p, folder)
-        r = self.install(p, folder)
+    def mksetup(self, *args):
+        return subprocess.run([WINE, str(BIN / "mksetup.exe"), *args], env=self.env, capture_output=True,
+                              timeout=300).returncode
+
+    def assert_refused(self, product, folder):
+        """The environment check refuses the installer: nothing is written."""
+        self.clean(product, folder)
+        r = self.install(product, folder)
         self.assertEqual(r.get("environment_box"), "安装程序已经损坏!")
-        self.assertEqual(r.get("environment_box_caption"), p.installer.stem)
+        self.assertEqual(r.get("environment_box_caption"), product.installer.stem)
         self.assertNotIn("confirmation", r)
         self.assertEqual(r.get("exit"), "0")
         self.assertFalse(self.host(folder).exists(), "nothing may be written")
-        for menu, _, _ in p.shortcuts:
+        for menu, _, _ in product.shortcuts:
             self.assertFalse((self.folders.programs / menu.split("\\")[0]).exists(), menu)
 
     def test_hostile_packages_are_refused_before_anything_is_written(self):
@@ -513,6 +541,65 @@ class InstallTest(unittest.TestCase):
                 self.assertFalse(self.host(folder).exists(), "nothing may be written in the install folder")
                 self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
                 self.assertEqual(sorted(p.name for p in self.host(base).rglob("*")), ["victim.txt"])
+
+    @staticmethod
+    def flip_in_blob(product):
+        """Changes one byte inside the stored blob of noise.bin."""
+        data = bytearray(product.installer.read_bytes())
+        noise = (product.payload / "data" / "noise.bin").read_bytes()
+        at = data.find(noise[2000:2064])
+        assert at > 0, "the stored blob of noise.bin was not found"
+        data[at + 10] ^= 0x01
+        product.installer.write_bytes(bytes(data))
+
+    def test_damaged_installer_is_refused_before_anything_is_written(self):
+        p = Product("damaged", "岚杉损坏").build(self.env)
+        self.flip_in_blob(p)
+        self.assert_refused(p, "C:\\E2E Damaged")
+
+    def test_signed_installer_installs_like_an_unsigned_one(self):
+        p = Product("signed", "岚杉签名").build(self.env)
+        sign(p.installer)
+        self.assertTrue(signature_accepted(p.installer))
+        signed = p.installer.read_bytes()
+        # verify and extract only read the installer: the signature still holds.
+        self.assertEqual(self.mksetup("verify", windows_path(p.installer)), 0)
+        self.assertEqual(self.mksetup("extract", windows_path(p.installer), windows_path(p.root / "extracted")), 0)
+        self.assertEqual((p.root / "extracted" / "data" / "noise.bin").read_bytes(),
+                         (p.payload / "data" / "noise.bin").read_bytes())
+        self.assertTrue(p.installer.read_bytes() == signed)
+        self.assertTrue(signature_accepted(p.installer))
+
+        folder = "C:\\E2E Signed"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "all")
+        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(r.get("retry_prompts"), "0")
+        self.assert_files_installed(p, folder)
+        self.assert_menu_shortcuts(p, folder)
+        desktop, startup = self.finish_links(p)
+        self.assert_finish_link(desktop, p, folder)
+        self.assert_finish_link(startup, p, folder)
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="岚杉签名")
+
+    def test_signed_installer_damaged_in_the_package_or_in_the_signature(self):
+        # A changed byte in the package is refused as in an unsigned installer.
+        p = Product("signeddamaged", "岚杉签名损坏").build(self.env)
+        sign(p.installer)
+        unbroken = p.installer.read_bytes()
+        self.flip_in_blob(p)
+        self.assert_refused(p, "C:\\E2E SignedDamaged")
+        # A changed byte in the signature is for Windows to judge: the installer installs.
+        data = bytearray(unbroken)
+        data[-100] ^= 0x01
+        p.installer.write_bytes(bytes(data))
+        self.assertFalse(signature_accepted(p.installer))
+        folder = "C:\\E2E SignatureDamaged"
+        self.clean(p, folder)
+        r = self.install(p, folder, "--finish", "none")
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_files_installed(p, folder)
+        self.assert_record(p, folder, start_menu="岚杉卸载", autostart="")
 
 
 if __name__ == "__main__":

@@ -5,7 +5,9 @@ import pathlib
 import shlex
 import subprocess
 
-WINE = "/usr/lib/wine/wine64"
+# Runs a program with the world's own Wine (Debian's 64-bit Wine, or the
+# WoW64 Wine that also runs the 32-bit build).
+WINE = str(pathlib.Path(__file__).resolve().parents[2] / "scripts" / "wine-run")
 
 
 def wine_env():
