@@ -15,3 +15,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Size options of the Release build (-Os, link-time optimisation).
+set(CMAKE_PROJECT_SingleFileSetup_INCLUDE "${CMAKE_CURRENT_LIST_DIR}/windows-size.cmake")
