@@ -12,6 +12,7 @@
 # Prints each program's times (min, median, max) and the per-round ratio of
 # setup.exe's to each LABEL's, with the load average before and after.
 set -euo pipefail
+shopt -s inherit_errexit  # a failing step inside $(...) ends the script too
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$(realpath "${1:?native bin dir}")
 win64=$(realpath "${2:?win64 bin dir}")

@@ -17,6 +17,7 @@
 # the ratio of setup.exe's time to min-dialog's and to each LABEL's (min,
 # median, max), with the load average before and after.
 set -euo pipefail
+shopt -s inherit_errexit  # a failing step inside $(...) ends the script too
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$(realpath "${1:-build/native/bin}")
 win64=$(realpath "${2:-build/win64/bin}")

@@ -10,6 +10,7 @@
 # e.g. bench/wizard_screens.sh build/native/bin build/win64/bin shots before=old/setup.exe after=build/win64/bin/setup.exe
 # Screenshots: OUT_DIR/LABEL/{page0,hover,page3,finish}.png, differences OUT_DIR/diff-LABEL-NAME.png.
 set -euo pipefail
+shopt -s inherit_errexit  # a failing step inside $(...) ends the script too
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$(realpath "${1:?native bin dir}")
 win64=$(realpath "${2:?win64 bin dir}")

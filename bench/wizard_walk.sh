@@ -32,8 +32,9 @@ wizard_start() {
   /usr/lib/wine/wine64 "$1" >/dev/null 2>&1 &
   walk_pid=$!
   walk_wizard=""
-  for _ in $(seq 300); do
+  for _ in $(seq 1200); do  # up to a minute: a loaded machine starts Wine slowly
     walk_wizard=$(xdotool search --onlyvisible --pid "$walk_pid" 2>/dev/null | head -1) && [ -n "$walk_wizard" ] && break
+    kill -0 "$walk_pid" 2>/dev/null || break
     sleep 0.05
   done
   [ -n "$walk_wizard" ] || { echo "wizard_walk: $1 shows no wizard" >&2; return 1; }

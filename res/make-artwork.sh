@@ -6,7 +6,7 @@
 #
 # The bitmaps are drawn in 24-bit colour and stored as 8-bit run-length
 # encoded bitmaps with exactly their colours (make_rle_bitmap.py): the same
-# pixels in about 18 KB instead of 734 KB. Each must therefore keep to 256
+# pixels in about 18 KB instead of 705 KB. Each must therefore keep to 256
 # colours; the script checks that the stored file shows the drawn pixels.
 # The icon's images are stored as PNG (make_png_icon.py): 14 KB instead of 25.
 #
