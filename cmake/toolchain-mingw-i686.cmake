@@ -17,3 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # The tests run under the WoW64 Wine (scripts/wine-env start DIR --wow64).
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
+# Size options of the Release build (-Os, link-time optimisation).
+set(CMAKE_PROJECT_SingleFileSetup_INCLUDE "${CMAKE_CURRENT_LIST_DIR}/windows-size.cmake")

@@ -4,6 +4,12 @@
 # (128). The images are committed, so a build needs neither this script nor
 # ImageMagick; run it again only to change the artwork.
 #
+# The bitmaps are drawn in 24-bit colour and stored as 8-bit run-length
+# encoded bitmaps with exactly their colours (make_rle_bitmap.py): the same
+# pixels in about 18 KB instead of 705 KB. Each must therefore keep to 256
+# colours; the script checks that the stored file shows the drawn pixels.
+# The icon's images are stored as PNG (make_png_icon.py): 14 KB instead of 25.
+#
 # Needs: ImageMagick 6 (convert), python3, the font fonts-wqy-microhei.
 set -euo pipefail
 
@@ -20,6 +26,15 @@ top='#ffffff'          # top of the page
 mid='#edf3f9'          # just above the footer line
 footTop='#e3ebf4'      # footer band behind the buttons
 footBottom='#d9e4ef'
+
+# store_bitmap NAME: $work/NAME.bmp (24-bit) becomes res/NAME.bmp (8-bit RLE),
+# checked pixel for pixel against the drawing by ImageMagick's own decoder.
+store_bitmap() {
+  python3 "$here/make_rle_bitmap.py" "$work/$1.bmp" "$here/$1.bmp"
+  local differ
+  differ=$(compare -metric AE "$work/$1.bmp" "$here/$1.bmp" null: 2>&1) || true
+  [[ "$differ" == 0 ]] || { echo "make-artwork: $1.bmp: $differ pixels differ from the drawing" >&2; exit 1; }
+}
 
 # --- Background, 600 x 360 ------------------------------------------------------
 # Body: a vertical gradient (no horizontal change where the buttons sit, so a
@@ -47,7 +62,8 @@ convert "$work/background.png" \
   \( "$work/foot.png" -crop 300x76+300+10 +repage \) -geometry +300+282 -composite \
   \( "$work/body.png" -crop 80x40+500+200 +repage \) -geometry +500+200 -composite \
   "$work/background.png"
-convert "$work/background.png" -type TrueColor "BMP3:$here/background.bmp"
+convert "$work/background.png" -type TrueColor "BMP3:$work/background.bmp"
+store_bitmap background
 
 # --- Button faces ---------------------------------------------------------------
 # face OUT X Y W H TOP BOTTOM BORDER TEXTCOLOUR TEXT POINTSIZE
@@ -66,7 +82,7 @@ face() {
     -stroke none -fill "$ink" -font "$font" -pointsize "$size" -gravity center \
     -annotate +0+0 "$text" \
     -fill 'rgb(67,67,67)' -opaque 'rgb(66,66,66)' \
-    -type TrueColor "BMP3:$here/$out"
+    -type TrueColor "BMP3:$work/$out"
 }
 
 # Idle: Cancel and Back quiet white, Next in the brand blue.
@@ -81,6 +97,7 @@ face browse.bmp      520 206 52 28 '#ffffff' '#e6edf4' '#8fa8c2' '#1f4e7a' 'æµè
 
 # No face may hold the transparent colour.
 for f in cancel_hot back_hot next_hot cancel_idle back_idle next_idle browse; do
+  store_bitmap "$f"
   if convert "$here/$f.bmp" txt:- | grep -q 'srgb(66,66,66)\|#424242'; then
     echo "make-artwork: $f.bmp contains RGB(66,66,66)" >&2; exit 1
   fi
@@ -98,7 +115,20 @@ convert "$work/tile.png" \
   -draw 'polygon 76,120 180,120 128,176' \
   -fill none -stroke white -strokewidth 18 -draw 'stroke-linejoin round stroke-linecap round polyline 64,150 64,196 192,196 192,150' \
   "$work/icon256.png"
-convert "$work/icon256.png" -define icon:auto-resize=256,48,32,16 "$here/setup.ico"
+convert "$work/icon256.png" -define icon:auto-resize=256,48,32,16 "$work/setup.ico"
+# Stored with every image as PNG (make_png_icon.py); checked frame by frame,
+# colour and alpha.
+python3 "$here/make_png_icon.py" "$work/setup.ico" "$here/setup.ico"
+for frame in 0 1 2 3; do
+  for channel in "" "-alpha extract"; do
+    # shellcheck disable=SC2086
+    convert "$work/setup.ico[$frame]" $channel "$work/drawn.png"
+    # shellcheck disable=SC2086
+    convert "$here/setup.ico[$frame]" $channel "$work/stored.png"
+    differ=$(compare -metric AE "$work/drawn.png" "$work/stored.png" null: 2>&1) || true
+    [[ "$differ" == 0 ]] || { echo "make-artwork: setup.ico image $frame: $differ pixels differ" >&2; exit 1; }
+  done
+done
 
 # --- Cursor: pointing hand, hot spot at the finger tip (13, 5) ------------------
 python3 "$here/make_cursor.py" "$here/hand.cur"
