@@ -1,23 +1,42 @@
 #include "builder/compress_pipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
-#include "builder/file_blob.h"
 #include "builder/path_text.h"
 
 namespace builder {
 
 CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize,
-                                   std::uint64_t memoryBudget)
-    : jobs_(std::move(jobs)),
-      slots_(jobs_.size()),
-      maxFileSize_(maxFileSize),
-      memoryBudget_(memoryBudget),
-      window_(std::max<std::size_t>(64, static_cast<std::size_t>(threads < 1 ? 1 : threads) * 16)) {
-  int count = threads < 1 ? 1 : threads;
-  if (static_cast<std::size_t>(count) > jobs_.size()) count = static_cast<int>(jobs_.size());
-  for (int i = 0; i < count; ++i) workers_.emplace_back(&CompressPipeline::Work, this);
+                                   std::uint64_t memoryBudget, std::uint64_t groupBytes)
+    : jobs_(std::move(jobs)), slots_(jobs_.size()), maxFileSize_(maxFileSize), memoryBudget_(memoryBudget) {
+  const int count = threads < 1 ? 1 : threads;
+  window_ = std::max<std::size_t>(16, static_cast<std::size_t>(count) * 4);
+  bool open = false;  // the last item is a group that may take more files
+  for (std::size_t j = 0; j < jobs_.size(); ++j) {
+    const std::uint64_t size = jobs_[j].size;
+    if (size >= groupBytes) {
+      items_.push_back({j, j + 1, size, false});
+      open = false;
+      continue;
+    }
+    if (open && (items_.back().bytes + size > groupBytes || items_.back().end - items_.back().first >= kGroupFiles)) {
+      open = false;
+    }
+    if (!open) {
+      items_.push_back({j, j, 0, false});
+      open = true;
+    }
+    items_.back().end = j + 1;
+    items_.back().bytes += size;
+  }
+  if (count == 1) {
+    ownMaker_ = std::make_unique<BlobMaker>();
+    return;
+  }
+  const std::size_t workers = std::min(static_cast<std::size_t>(count), items_.size());
+  for (std::size_t i = 0; i < workers; ++i) workers_.emplace_back(&CompressPipeline::Work, this);
 }
 
 CompressPipeline::~CompressPipeline() {
@@ -29,35 +48,42 @@ CompressPipeline::~CompressPipeline() {
   for (std::thread& t : workers_) t.join();
 }
 
-bool CompressPipeline::MayStart(std::size_t index) const {
-  if (index == nextToHand_) return true;  // nothing ahead of it: always room
-  return index - nextToHand_ < window_ && bytesInFlight_ + jobs_[index].size <= memoryBudget_;
+bool CompressPipeline::MayStart(std::size_t item) const {
+  if (item == handItem_) return true;  // nothing ahead of it: always room
+  return item - handItem_ < window_ && bytesInFlight_ + items_[item].bytes <= memoryBudget_;
+}
+
+void CompressPipeline::Compress(const Item& item, BlobMaker& maker) {
+  for (std::size_t j = item.first; j < item.end && !stop_; ++j) {
+    Slot& slot = slots_[j];
+    try {
+      slot.ok = maker.Make(jobs_[j].path, jobs_[j].size, maxFileSize_, slot.blob, slot.error);
+    } catch (const std::bad_alloc&) {
+      slot.ok = false;
+      slot.blob = {};
+      slot.error = PathToUtf8(jobs_[j].path) + ": not enough memory to compress it";
+    }
+    if (!slot.ok) return;  // the build stops here; the rest of the item is never asked for
+  }
 }
 
 void CompressPipeline::Work() {
+  BlobMaker maker;
   for (;;) {
     std::size_t index;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       const auto waitStart = std::chrono::steady_clock::now();
-      startable_.wait(lock, [&] { return stop_ || nextToStart_ == jobs_.size() || MayStart(nextToStart_); });
-      if (stop_ || nextToStart_ == jobs_.size()) return;
+      startable_.wait(lock, [&] { return stop_ || nextToStart_ == items_.size() || MayStart(nextToStart_); });
+      if (stop_ || nextToStart_ == items_.size()) return;
       waitSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - waitStart).count();
       index = nextToStart_++;
-      bytesInFlight_ += jobs_[index].size;
+      bytesInFlight_ += items_[index].bytes;
     }
-    Slot result;
-    try {
-      result.ok = MakeFileBlob(jobs_[index].path, maxFileSize_, result.blob, result.error);
-    } catch (const std::bad_alloc&) {
-      result.ok = false;
-      result.blob.clear();
-      result.error = PathToUtf8(jobs_[index].path) + ": not enough memory to compress it";
-    }
+    Compress(items_[index], maker);
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      result.done = true;
-      slots_[index] = std::move(result);
+      items_[index].done = true;
     }
     finished_.notify_all();
   }
@@ -69,22 +95,35 @@ double CompressPipeline::WaitSeconds() {
 }
 
 bool CompressPipeline::Next(std::vector<std::uint8_t>& blob, std::string& error) {
-  std::unique_lock<std::mutex> lock(mutex_);
   if (nextToHand_ >= jobs_.size()) {
     error = "no more files to compress";
     return false;
   }
-  const std::size_t index = nextToHand_;
-  finished_.wait(lock, [&] { return slots_[index].done; });
-  Slot& slot = slots_[index];
+  Item& item = items_[handItem_];
+  if (ownMaker_) {
+    if (!item.done) {
+      Compress(item, *ownMaker_);
+      item.done = true;
+    }
+  } else {
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [&] { return item.done; });
+  }
+  Slot& slot = slots_[nextToHand_];
   const bool ok = slot.ok;
   blob = std::move(slot.blob);
   error = std::move(slot.error);
-  slot.blob = {};
-  bytesInFlight_ -= jobs_[index].size;
+  if (!ok && error.empty()) error = PathToUtf8(jobs_[nextToHand_].path) + ": not compressed";
+  slot = Slot();
   ++nextToHand_;
-  lock.unlock();
-  startable_.notify_all();
+  if (nextToHand_ == item.end) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      bytesInFlight_ -= item.bytes;
+      ++handItem_;
+    }
+    startable_.notify_all();
+  }
   return ok;
 }
 

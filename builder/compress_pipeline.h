@@ -1,30 +1,41 @@
-// Compresses the files of a listing on several threads and hands the blobs
-// out in listing order. Memory stays bounded: a file is only started while
-// few enough files, and few enough of their bytes, wait ahead of the one
-// being written.
+// Compresses the files of a listing and hands the blobs out one per file, in
+// listing order. Consecutive small files travel together as one work item
+// of up to groupBytes, so that a hand-off between threads is paid per group
+// rather than per file; a file of groupBytes or more is an item of its own.
+// Memory stays bounded: an item is only started while few enough items, and
+// few enough of their bytes, wait ahead of the one being written. With one
+// thread nothing is handed off: Next compresses each item itself when it
+// reaches it.
 #pragma once
 
-#include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "builder/file_blob.h"
+
 namespace builder {
 
 struct CompressJob {
   std::filesystem::path path;
-  std::uint64_t size = 0;  // expected size, for the memory bound
+  std::uint64_t size = 0;  // expected size, for grouping and the memory bound
 };
 
 class CompressPipeline {
  public:
+  static constexpr std::uint64_t kGroupBytes = 256 * 1024;
+  static constexpr std::size_t kGroupFiles = 256;  // also bounds a group of empty files
+
   // threads >= 1; memoryBudget: bytes of source files that may be in flight
-  // at once (a single larger file still goes through, alone).
-  CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize, std::uint64_t memoryBudget);
+  // at once (a single larger item still goes through, alone).
+  CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize, std::uint64_t memoryBudget,
+                   std::uint64_t groupBytes = kGroupBytes);
   // Stops the workers and waits for them.
   ~CompressPipeline();
   CompressPipeline(const CompressPipeline&) = delete;
@@ -40,26 +51,37 @@ class CompressPipeline {
 
  private:
   struct Slot {
-    bool done = false;
     bool ok = false;
     std::vector<std::uint8_t> blob;
     std::string error;
   };
+  // Jobs [first, end) of the listing, compressed by one thread in one go.
+  struct Item {
+    std::size_t first = 0;
+    std::size_t end = 0;
+    std::uint64_t bytes = 0;
+    bool done = false;
+  };
   void Work();
-  bool MayStart(std::size_t index) const;
+  // Fills the slots of the item's jobs; stops at the first file that fails.
+  void Compress(const Item& item, BlobMaker& maker);
+  bool MayStart(std::size_t item) const;
 
   std::vector<CompressJob> jobs_;
-  std::vector<Slot> slots_;
+  std::vector<Slot> slots_;  // written by the item's worker, read by Next once the item is done
+  std::vector<Item> items_;
   std::uint64_t maxFileSize_;
   std::uint64_t memoryBudget_;
-  std::size_t window_;
+  std::size_t window_;                   // items started ahead of the one being handed out
+  std::unique_ptr<BlobMaker> ownMaker_;  // one thread: Next compresses with it
   std::mutex mutex_;
   std::condition_variable startable_;  // workers wait here for room
-  std::condition_variable finished_;   // Next waits here for its slot
-  std::size_t nextToStart_ = 0;
-  std::size_t nextToHand_ = 0;
+  std::condition_variable finished_;   // Next waits here for its item
+  std::size_t nextToStart_ = 0;        // item
+  std::size_t nextToHand_ = 0;         // job
+  std::size_t handItem_ = 0;           // item holding nextToHand_
   std::uint64_t bytesInFlight_ = 0;
-  bool stop_ = false;
+  std::atomic<bool> stop_{false};
   double waitSeconds_ = 0;
   std::vector<std::thread> workers_;
 };

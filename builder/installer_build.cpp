@@ -29,6 +29,7 @@ namespace {
 
 // More threads than this only add memory: each holds a file in flight.
 constexpr int kMaxThreads = 64;
+constexpr std::size_t kOutputBuffer = 1u << 20;
 
 // The installer being written, and a spare name beside it for a signed copy:
 // both are removed on destruction unless one of them was put in place.
@@ -99,20 +100,35 @@ class TemporaryOutput {
   bool committed_ = false;
 };
 
+// Gathers the package's many small writes (three per entry) into pieces of
+// kOutputBuffer bytes, so that the stream makes few system calls.
 class StreamSink : public ByteSink {
  public:
-  StreamSink(std::ofstream& out, std::int64_t start) : out_(out), position_(start) {}
+  StreamSink(std::ofstream& out, std::int64_t start) : out_(out), position_(start) { buffer_.reserve(kOutputBuffer); }
   bool Write(const void* data, std::size_t size) override {
-    out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    if (!out_) return false;
+    if (buffer_.size() + size > kOutputBuffer && !Flush()) return false;
+    const char* bytes = static_cast<const char*>(data);
+    if (size >= kOutputBuffer) {
+      out_.write(bytes, static_cast<std::streamsize>(size));
+      if (!out_) return false;
+    } else {
+      buffer_.insert(buffer_.end(), bytes, bytes + size);
+    }
     position_ += static_cast<std::int64_t>(size);
     return true;
   }
   std::int64_t Position() const override { return position_; }
+  // Hands what is gathered to the stream; false when the stream failed.
+  bool Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+    return static_cast<bool>(out_);
+  }
 
  private:
   std::ofstream& out_;
   std::int64_t position_;
+  std::vector<char> buffer_;
 };
 
 // Copies the stub into the output; false with *error naming the stub.
@@ -241,6 +257,7 @@ class Builder {
       if (!writer.AddShortcut(s.menu, s.target, s.description)) return WriterFailed(writer);
     }
     if (!writer.Finish()) return WriterFailed(writer);
+    if (!sink.Flush()) return Fail(PathToUtf8(temp.Path()) + ": cannot write the installer");
     result_.installerSize = static_cast<std::uint64_t>(sink.Position());
     result_.packageSize = result_.installerSize - stubSize;
     if (!temp.Close(error_)) return false;

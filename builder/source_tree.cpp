@@ -17,7 +17,19 @@ namespace {
 struct Child {
   std::string leaf;
   fs::path path;
+  fs::file_type listed;  // own type as the folder listing gave it; none when not known
 };
+
+// The item's own type (links not followed) from the folder listing, which
+// most file systems fill in, so that a plain file or folder costs no extra
+// look-up here; none when the listing did not say.
+fs::file_type ListedType(const fs::directory_entry& entry) {
+  std::error_code ec;
+  if (entry.is_symlink(ec)) return fs::file_type::symlink;
+  if (!ec && entry.is_directory(ec)) return fs::file_type::directory;
+  if (!ec && entry.is_regular_file(ec)) return fs::file_type::regular;
+  return fs::file_type::none;
+}
 
 class TreeWalker {
  public:
@@ -58,7 +70,7 @@ class TreeWalker {
       std::string leaf = PathToUtf8(p.filename());
       std::string why;
       if (!IsSafeNameComponent(leaf, &why)) return Fail(p, why);
-      children.push_back({std::move(leaf), p});
+      children.push_back({std::move(leaf), p, ListedType(*it)});
     }
     if (ec) return Fail(folder, "cannot list the folder: " + ec.message());
 
@@ -85,7 +97,7 @@ class TreeWalker {
     std::string why;
     if (!IsSafeEntryName(name, &why)) return Fail(c.path, why);
     std::error_code ec;
-    fs::file_status own = fs::symlink_status(c.path, ec);
+    fs::file_status own = c.listed != fs::file_type::none ? fs::file_status(c.listed) : fs::symlink_status(c.path, ec);
     if (ec) return Fail(c.path, "cannot be read: " + ec.message());
     fs::path real = active_.back() / c.path.filename();
     fs::file_status status = own;

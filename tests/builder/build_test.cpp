@@ -68,12 +68,20 @@ std::string Build(const fs::path& manifest, const fs::path& out, int threads, st
 TEST(Build, SameBytesForAnyThreadCountAndMemoryWindow) {
   TempDir dir;
   MakePayload(dir / "payload", false);
+  // Enough small files for several groups of them, with larger files between.
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "small/s" + std::to_string(i / 100) + "/f" + std::to_string(i) + ".txt";
+    WriteFile(dir / ("payload/" + name), i % 7 == 0 ? RandomBytes(static_cast<std::size_t>(i) * 40, i)
+                                                    : std::string(static_cast<std::size_t>(i) * 3, 'a' + i % 26));
+  }
+  WriteFile(dir / "payload/small/s2/big.bin", RandomBytes(300000, 77));
   const fs::path manifest = ManifestFor(dir.path());
   const std::string one = Build(manifest, dir / "one.exe", 1);
   ASSERT_GT(one.size(), 100000u);
   EXPECT_EQ(Build(manifest, dir / "one-again.exe", 1), one);
+  EXPECT_EQ(Build(manifest, dir / "two.exe", 2), one);
   EXPECT_EQ(Build(manifest, dir / "four.exe", 4), one);
-  // A window so small that every file is compressed alone.
+  // A window so small that every item is compressed alone.
   EXPECT_EQ(Build(manifest, dir / "tight.exe", 4, 1), one);
 }
 
@@ -187,23 +195,29 @@ TEST(CompressPipeline, HandsBlobsOutInListingOrderAndStopsAtAFileThatFails) {
   TempDir dir;
   std::vector<builder::CompressJob> jobs;
   std::vector<std::string> contents;
-  for (int i = 0; i < 10; ++i) {
-    // Sizes vary so that later files often finish before earlier ones.
-    contents.push_back(RandomBytes(static_cast<std::size_t>((10 - i) * 40000 + i), static_cast<std::uint32_t>(i)));
+  // Small files that form groups of several, then larger ones of their own
+  // whose sizes fall so that later files often finish before earlier ones.
+  for (int i = 0; i < 40; ++i) {
+    const std::size_t size = i < 30 ? static_cast<std::size_t>(i * 97 % 3000) : static_cast<std::size_t>(70 - i) * 9000;
+    contents.push_back(RandomBytes(size, static_cast<std::uint32_t>(i)));
     const fs::path file = dir / (std::string("f") + std::to_string(i));
-    if (i != 6) WriteFile(file, contents.back());
+    if (i != 17) WriteFile(file, contents.back());
     jobs.push_back({file, contents.back().size()});
   }
-  builder::CompressPipeline pipeline(jobs, 3, 1u << 20, 100000);
-  std::vector<std::uint8_t> blob;
-  std::string error;
-  for (int i = 0; i < 6; ++i) {
-    ASSERT_TRUE(pipeline.Next(blob, error)) << i << ": " << error;
-    EXPECT_EQ(blob, MakeDataBlob(contents[i].data(), contents[i].size())) << i;
+  for (int threads : {1, 3}) {
+    builder::CompressPipeline pipeline(jobs, threads, 1u << 20, 100000, 8000);
+    std::vector<std::uint8_t> blob;
+    std::string error;
+    for (int i = 0; i < 17; ++i) {
+      ASSERT_TRUE(pipeline.Next(blob, error)) << i << ": " << error;
+      EXPECT_EQ(blob, contents[i].empty() ? std::vector<std::uint8_t>()
+                                          : MakeDataBlob(contents[i].data(), contents[i].size()))
+          << threads << " threads, file " << i;
+    }
+    EXPECT_FALSE(pipeline.Next(blob, error));
+    EXPECT_NE(error.find("f17: cannot be opened"), std::string::npos) << error;
+    // Leaving with files still in flight stops and joins the workers.
   }
-  EXPECT_FALSE(pipeline.Next(blob, error));
-  EXPECT_NE(error.find("f6: cannot be opened"), std::string::npos) << error;
-  // Leaving with files still in flight stops and joins the workers.
 }
 
 }  // namespace
