@@ -5,11 +5,11 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "package/decimal.h"
 #include "package/package_checksum.h"
 
 struct BlobDecoder::Stream {
@@ -52,9 +52,9 @@ bool BlobDecoder::Begin(const DataBlob& head, std::int64_t length, BlobSink* sin
   faultOffset_ = 0;
   fault_.clear();
   if (length <= kDataBlobHeadSize) {
-    return Fail(0, "a blob of " + std::to_string(length) + " bytes cannot be decoded");
+    return Fail(0, "a blob of " + Decimal(length) + " bytes cannot be decoded");
   }
-  if (head.rawLength < 0) return Fail(4, "raw length " + std::to_string(head.rawLength) + " is negative");
+  if (head.rawLength < 0) return Fail(4, "raw length " + Decimal(head.rawLength) + " is negative");
   if (!z_ || !z_->ready || !piece_ || inflateReset(&z_->z) != Z_OK) return Fail(0, "cannot start the decompressor");
   return true;
 }
@@ -83,7 +83,7 @@ bool BlobDecoder::Pump() {
     // Where in the blob the stream stands: its head, then the bytes used.
     const std::int64_t at = kDataBlobHeadSize + fed_ - z.avail_in;
     if (produced_ > head_.rawLength) {
-      return Fail(at, "the stream decodes to more than its raw length " + std::to_string(head_.rawLength));
+      return Fail(at, "the stream decodes to more than its raw length " + Decimal(head_.rawLength));
     }
     if (rc == Z_STREAM_END) {
       ended_ = true;
@@ -128,15 +128,12 @@ bool BlobDecoder::Finish() {
   if (!failed_) Flush();
   if (fed_ + kDataBlobHeadSize == length_ && checksum_ != head_.checksum && length_ > kDataBlobHeadSize) {
     failed_ = false;  // the checksum names the damage better than what the stream made of it
-    char text[96];
-    std::snprintf(text, sizeof text, "checksum 0x%08X of the stream differs from the stored 0x%08X", checksum_,
-                  head_.checksum);
-    return Fail(0, text);
+    return Fail(0, "checksum " + Hex32(checksum_) + " of the stream differs from the stored " + Hex32(head_.checksum));
   }
   if (failed_) return false;
   if (produced_ != head_.rawLength) {
-    return Fail(4, "the stream decodes to " + std::to_string(produced_) + " bytes, the raw length says " +
-                       std::to_string(head_.rawLength));
+    return Fail(
+        4, "the stream decodes to " + Decimal(produced_) + " bytes, the raw length says " + Decimal(head_.rawLength));
   }
   return true;
 }

@@ -3,12 +3,12 @@
 #include "package/package_walk.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "package/decimal.h"
 #include "package/blob_decoder.h"
 #include "package/entry_name.h"
 #include "package/entry_rule.h"
@@ -22,12 +22,6 @@ namespace {
 constexpr std::int64_t kTrailerSize = static_cast<std::int64_t>(sizeof(PackageTrailer));
 constexpr std::int64_t kEntryHeaderSize = static_cast<std::int64_t>(sizeof(EntryHeader));
 constexpr std::int64_t kShortcutHeaderSize = static_cast<std::int64_t>(sizeof(ShortcutHeader));
-
-std::string Hex(std::uint32_t v) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", v);
-  return text;
-}
 
 std::string Shown(const std::string& text) {
   return platform::IsValidUtf8(text) ? "'" + text + "'" : std::string("(not valid UTF-8)");
@@ -69,8 +63,7 @@ class Walker {
       const bool used = i == 0 || (i >= 3 && i <= 6) || i == 8 || i == 10 || (i == 7 && t.pictureLength > 0) ||
                         (i == 9 && t.agreementLength > 0);
       if (i != 2 && (used || Strict()) && words[i] < 0) {
-        return Fault(end_ + 4 * i,
-                     "trailer word " + std::to_string(i) + " is negative (" + std::to_string(words[i]) + ")");
+        return Fault(end_ + 4 * i, "trailer word " + Decimal(i) + " is negative (" + Decimal(words[i]) + ")");
       }
     }
     std::int64_t pos = t.infoOffset;
@@ -78,44 +71,43 @@ class Walker {
     const std::int64_t infoEnd = pos;
     if (t.pictureLength > 0) {
       if (Strict() && t.pictureOffset != pos) {
-        return Fault(end_ + 28, "the picture block starts at " + std::to_string(t.pictureOffset) +
-                                    ", not where the info block ends (" + std::to_string(pos) + ")");
+        return Fault(end_ + 28, "the picture block starts at " + Decimal(t.pictureOffset) +
+                                    ", not where the info block ends (" + Decimal(pos) + ")");
       }
       if (!Need(t.pictureOffset, t.pictureLength, "the picture block")) return false;
       pos = static_cast<std::int64_t>(t.pictureOffset) + t.pictureLength;
     }
     if (t.agreementLength > 0) {
       if (Strict() && t.agreementOffset != pos) {
-        return Fault(end_ + 36, "the agreement block starts at " + std::to_string(t.agreementOffset) +
-                                    ", not where the block before it ends (" + std::to_string(pos) + ")");
+        return Fault(end_ + 36, "the agreement block starts at " + Decimal(t.agreementOffset) +
+                                    ", not where the block before it ends (" + Decimal(pos) + ")");
       }
       if (!Need(t.agreementOffset, t.agreementLength, "the agreement block")) return false;
       if (!Agreement(t.agreementOffset, t.agreementLength)) return false;
       pos = static_cast<std::int64_t>(t.agreementOffset) + t.agreementLength;
     }
     if (Strict() && t.entryListOffset != pos) {
-      return Fault(end_ + 12, "the entry list starts at " + std::to_string(t.entryListOffset) +
-                                  ", not where the block before it ends (" + std::to_string(pos) + ")");
+      return Fault(end_ + 12, "the entry list starts at " + Decimal(t.entryListOffset) +
+                                  ", not where the block before it ends (" + Decimal(pos) + ")");
     }
     pos = t.entryListOffset;
     for (std::int32_t i = 0; i < t.entryCount; ++i) {
       if (!Entry(i, pos)) return false;
     }
     if (pos != t.shortcutListOffset) {
-      return Fault(pos, "the entry list ends at " + std::to_string(pos) + ", but the shortcut list starts at " +
-                            std::to_string(t.shortcutListOffset));
+      return Fault(pos, "the entry list ends at " + Decimal(pos) + ", but the shortcut list starts at " +
+                            Decimal(t.shortcutListOffset));
     }
     const std::int64_t counted = (infoEnd - t.infoOffset) + (pos - t.entryListOffset);
     if (Strict() && t.countedLength != counted) {
-      return Fault(end_ + 4, "trailer word 1 is " + std::to_string(t.countedLength) +
-                                 ", not the info block plus entry list length " + std::to_string(counted));
+      return Fault(end_ + 4, "trailer word 1 is " + Decimal(t.countedLength) +
+                                 ", not the info block plus entry list length " + Decimal(counted));
     }
     for (std::int32_t i = 0; i < t.shortcutCount; ++i) {
       if (!Shortcut(i, pos)) return false;
     }
     if (pos != end_) {
-      return Fault(pos, "the shortcut list ends at " + std::to_string(pos) + ", but the trailer begins at " +
-                            std::to_string(end_));
+      return Fault(pos, "the shortcut list ends at " + Decimal(pos) + ", but the trailer begins at " + Decimal(end_));
     }
     return true;
   }
@@ -132,7 +124,7 @@ class Walker {
   bool NoTrailer() {
     const std::int64_t size = facts_.fileSize;
     if (size < kTrailerSize) {
-      return Fault(0, "the file is " + std::to_string(size) + " bytes, shorter than the 44-byte trailer");
+      return Fault(0, "the file is " + Decimal(size) + " bytes, shorter than the 44-byte trailer");
     }
     PackageTrailer t;
     std::uint32_t got = 0;
@@ -140,14 +132,14 @@ class Walker {
       return Fault(size - kTrailerSize, "the trailer cannot be read");
     }
     return Fault(size - kTrailerSize + 8,
-                 "trailer word 2 is " + Hex(t.magic) + ", not the package mark " + Hex(PKG_MAGIC));
+                 "trailer word 2 is " + Hex32(t.magic) + ", not the package mark " + Hex32(PKG_MAGIC));
   }
 
   // The n bytes at offset lie inside the package (before the trailer).
   bool Need(std::int64_t offset, std::int64_t n, const std::string& what) {
     if (offset < 0 || n < 0 || offset > end_ || n > end_ - offset) {
-      return Fault(offset < 0 ? 0 : offset, what + " (" + std::to_string(n) + " bytes at " + std::to_string(offset) +
-                                                ") runs past the end of the package at " + std::to_string(end_));
+      return Fault(offset < 0 ? 0 : offset, what + " (" + Decimal(n) + " bytes at " + Decimal(offset) +
+                                                ") runs past the end of the package at " + Decimal(end_));
     }
     return true;
   }
@@ -174,20 +166,20 @@ class Walker {
     std::int64_t sum = 0;
     for (int i = 0; i < 5; ++i) {
       if (h.length[i] < 0) {
-        return Fault(pos + 4 + 4 * i, "info text " + std::to_string(i + 1) + " has a negative length");
+        return Fault(pos + 4 + 4 * i, "info text " + Decimal(i + 1) + " has a negative length");
       }
       sum += h.length[i];
     }
     if (sum != h.total) {
-      return Fault(pos, "the info total " + std::to_string(h.total) + " differs from the sum of the text lengths " +
-                            std::to_string(sum));
+      return Fault(pos,
+                   "the info total " + Decimal(h.total) + " differs from the sum of the text lengths " + Decimal(sum));
     }
     pos += static_cast<std::int64_t>(sizeof h);
     if (!Need(pos, h.total, "the info texts")) return false;
     for (int i = 0; i < 5; ++i) {
       if (!Text(pos, h.length[i], facts_.texts[i], "the info texts")) return false;
       if (Strict() && !platform::IsValidUtf8(facts_.texts[i])) {
-        return Fault(pos, "info text " + std::to_string(i + 1) + " is not valid UTF-8");
+        return Fault(pos, "info text " + Decimal(i + 1) + " is not valid UTF-8");
       }
       pos += h.length[i];
     }
@@ -209,8 +201,7 @@ class Walker {
     EntryHeader h;
     if (!Header(pos, &h, sizeof h, "the " + what)) return false;
     if (h.type != type) {
-      return Fault(
-          pos, "expected the " + what + " (type " + std::to_string(type) + "), found type " + std::to_string(h.type));
+      return Fault(pos, "expected the " + what + " (type " + Decimal(type) + "), found type " + Decimal(h.type));
     }
     if (h.dataLength != 0) return Fault(pos + 16, "the " + what + " carries data");
     if (h.nameLength < 0) return Fault(pos + 8, "the " + what + " has a negative length");
@@ -232,7 +223,7 @@ class Walker {
   }
 
   bool Entry(std::int32_t index, std::int64_t& pos) {
-    const std::string label = "entry " + std::to_string(index + 1);
+    const std::string label = "entry " + Decimal(index + 1);
     EntryHeader h;
     if (!Header(pos, &h, sizeof h, label + " header")) return false;
     if (h.nameLength < 0 || h.dataLength < 0) return Fault(pos + 8, label + " has a negative length");
@@ -248,7 +239,7 @@ class Walker {
     const bool creates = h.type == PKG_ENTRY_FOLDER || h.type == PKG_ENTRY_FILE;
     if (Strict()) {
       if (!creates) {
-        return Fault(pos, named + " has type " + std::to_string(h.type) + ", neither folder (0) nor file (8)");
+        return Fault(pos, named + " has type " + Decimal(h.type) + ", neither folder (0) nor file (8)");
       }
       if (h.type == PKG_ENTRY_FOLDER && h.dataLength != 0) return Fault(pos + 16, named + " is a folder with data");
     }
@@ -325,7 +316,7 @@ class Walker {
   }
 
   bool Shortcut(std::int32_t index, std::int64_t& pos) {
-    const std::string label = "shortcut record " + std::to_string(index + 1);
+    const std::string label = "shortcut record " + Decimal(index + 1);
     ShortcutHeader h;
     if (!Header(pos, &h, sizeof h, label + " header")) return false;
     std::int64_t sum = 0;
@@ -334,8 +325,8 @@ class Walker {
       sum += h.length[i];
     }
     if (sum != h.total) {
-      return Fault(pos + 20, label + ": total " + std::to_string(h.total) + " differs from the sum of its lengths " +
-                                 std::to_string(sum));
+      return Fault(pos + 20,
+                   label + ": total " + Decimal(h.total) + " differs from the sum of its lengths " + Decimal(sum));
     }
     if (!Need(pos + kShortcutHeaderSize, h.total, label)) return false;
     WalkedShortcut s;
@@ -345,7 +336,7 @@ class Walker {
     for (int i = 0; i < 3; ++i) {
       if (!Text(at, h.length[i], *texts[i], label)) return false;
       if (Strict() && !platform::IsValidUtf8(*texts[i])) {
-        return Fault(at, label + ": text " + std::to_string(i + 1) + " is not valid UTF-8");
+        return Fault(at, label + ": text " + Decimal(i + 1) + " is not valid UTF-8");
       }
       at += h.length[i];
     }
