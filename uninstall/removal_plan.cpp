@@ -165,6 +165,7 @@ class Planner {
 }  // namespace
 
 bool IsSingleName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
   // Windows drops the dots and spaces at the end of a name: one made of
   // nothing else ("...", " ") would stand for the shell folder itself.
   if (name.find_first_not_of(L". ") == std::wstring::npos) return false;

@@ -2,7 +2,6 @@
 // loop with the shortcut requests the wizard makes of its records.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,15 +13,17 @@ namespace wizard {
 namespace {
 
 // Entries 0..n-1. ExtractNext always advances the cursor, as the package
-// reader does, and takes one scripted outcome per attempt (success once
-// the script is used up); every call is logged as "cursor:outcome".
+// reader does, and takes one scripted outcome per attempt ('+' or '-',
+// success once the script is used up); every call is logged as
+// "cursor:outcome". The sink answers from its own script: 'r' retry,
+// 's' skip, 'g' give up.
 class FakeSource : public CopySource {
  public:
-  FakeSource(int count, std::deque<bool> outcomes) : count_(count), outcomes_(std::move(outcomes)) {}
+  FakeSource(int count, std::string outcomes) : count_(count), outcomes_(std::move(outcomes)) {}
   int GetFileCount() override { return count_; }
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor) override {
-    const bool ok = outcomes_.empty() || outcomes_.front();
-    if (!outcomes_.empty()) outcomes_.pop_front();
+    const bool ok = attempt_ >= outcomes_.size() || outcomes_[attempt_] == '+';
+    ++attempt_;
     calls += std::to_wstring(cursor) + (ok ? L"+ " : L"- ");
     outPath = folder + L"f" + std::to_wstring(++cursor);
     return ok;
@@ -33,65 +34,49 @@ class FakeSource : public CopySource {
 
  private:
   int count_;
-  std::deque<bool> outcomes_;
+  std::string outcomes_;
+  std::size_t attempt_ = 0;
 };
 
 class FakeSink : public CopySink {
  public:
-  explicit FakeSink(std::deque<int> answers) : answers_(std::move(answers)) {}
+  explicit FakeSink(std::string answers = "") : answers_(std::move(answers)) {}
   void ReportCopied(const std::wstring& path) override { events += L"copied " + path + L"; "; }
   int AskRetry(const std::wstring& path) override {
     events += L"ask " + path + L"; ";
-    const int answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+    const char answer = answers_.at(asked_++);
+    return answer == 'r' ? RETRY_AGAIN : answer == 's' ? RETRY_SKIP : RETRY_GIVE_UP;
   }
   void ReportEnd() override { events += L"end"; }
   std::wstring events;
 
  private:
-  std::deque<int> answers_;
+  std::string answers_;
+  std::size_t asked_ = 0;
 };
 
 TEST(WizardLoops, CopyLoopAnswersToFailures) {
   const struct {
     int count;
-    std::deque<bool> outcomes;
-    std::deque<int> answers;
+    const char *outcomes, *answers;
     const wchar_t* calls;  // cursor before each attempt, and its outcome
     const wchar_t* events;
     int extracted, skipped, retries;
     bool gaveUp;
   } cases[] = {
-      {3, {}, {}, L"-1+ 0+ 1+ ", L"copied D:\\X\\f0; copied D:\\X\\f1; copied D:\\X\\f2; end", 3, 0, 0, false},
-      {0, {}, {}, L"", L"end", 0, 0, 0, false},
+      {3, "", "", L"-1+ 0+ 1+ ", L"copied f0; copied f1; copied f2; end", 3, 0, 0, false},
+      {0, "", "", L"", L"end", 0, 0, 0, false},
       // Retry starts the failed entry again from its own cursor.
-      {2,
-       {true, false, false, true},
-       {RETRY_AGAIN, RETRY_AGAIN},
-       L"-1+ 0- 0- 0+ ",
-       L"copied D:\\X\\f0; ask D:\\X\\f1; ask D:\\X\\f1; copied D:\\X\\f1; end",
-       2,
-       0,
-       2,
-       false},
-      {3,
-       {false},
-       {RETRY_SKIP},
-       L"-1- 0+ 1+ ",
-       L"ask D:\\X\\f0; copied D:\\X\\f1; copied D:\\X\\f2; end",
-       2,
-       1,
-       0,
-       false},
+      {2, "+--+", "rr", L"-1+ 0- 0- 0+ ", L"copied f0; ask f1; ask f1; copied f1; end", 2, 0, 2, false},
+      {3, "-", "s", L"-1- 0+ 1+ ", L"ask f0; copied f1; copied f2; end", 2, 1, 0, false},
       // Giving up still reports the end of copying.
-      {3, {true, false}, {RETRY_GIVE_UP}, L"-1+ 0- ", L"copied D:\\X\\f0; ask D:\\X\\f1; end", 1, 0, 0, true},
+      {3, "+-", "g", L"-1+ 0- ", L"copied f0; ask f1; end", 1, 0, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     FakeSource source(c.count, c.outcomes);
     FakeSink sink(c.answers);
-    const CopyOutcome out = RunCopyLoop(L"D:\\X", source, sink);
+    const CopyOutcome out = RunCopyLoop(L"", source, sink);
     EXPECT_EQ(source.calls, c.calls);
     EXPECT_EQ(sink.events, c.events);
     EXPECT_EQ(out.extracted, c.extracted);
@@ -102,15 +87,15 @@ TEST(WizardLoops, CopyLoopAnswersToFailures) {
 }
 
 TEST(WizardLoops, CopyLoopMakesEveryLevelOfTheFolderAndStopsOnRequest) {
-  FakeSource source(1, {});
-  FakeSink sink({});
+  FakeSource source(1, "");
+  FakeSink sink;
   RunCopyLoop(L"D:\\Apps\\Vendor\\X\\", source, sink);
   EXPECT_EQ(source.created, (std::vector<std::wstring>{L"D:\\Apps", L"D:\\Apps\\Vendor", L"D:\\Apps\\Vendor\\X"}));
   EXPECT_EQ(sink.events, L"copied D:\\Apps\\Vendor\\X\\f0; end");  // one "\" between folder and name
 
   ASSERT_TRUE(g_continueInstall);  // true from the start
-  FakeSource stopped(3, {});
-  FakeSink stoppedSink({});
+  FakeSource stopped(3, "");
+  FakeSink stoppedSink;
   g_continueInstall = false;
   RunCopyLoop(L"D:\\X", stopped, stoppedSink);
   g_continueInstall = true;

@@ -72,20 +72,6 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
       // CreateDirectoryW makes folders of 247 units at most.
       {L"C:\\" + std::wstring(244, L'a'), 0, A, L"C:\\" + std::wstring(244, L'a'), L"C:\\"},
       {L"C:\\" + std::wstring(245, L'a') + L"\\", 0, L, L"", L""},
-      // Not the form of an absolute folder Windows can hold.
-      {L"", 10, M, L"", L""},
-      {L"C:", 10, M, L"", L""},
-      {L"C:relative", 10, M, L"", L""},
-      {L"\\top", 10, M, L"", L""},
-      {L"relative\\dir", 10, M, L"", L""},
-      {L"1:\\x", 10, M, L"", L""},
-      {L"\\\\server", 10, M, L"", L""},
-      {L"\\\\server\\", 10, M, L"", L""},
-      {L"\\\\\\share", 10, M, L"", L""},
-      {L"\\\\?\\C:\\x", 10, M, L"", L""},
-      {L"C:\\a:b", 10, M, L"", L""},
-      {L"C:\\a\tb", 10, M, L"", L""},
-      {std::wstring(L"C:\\a\0b", 6), 10, M, L"", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -95,8 +81,14 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
     EXPECT_EQ(accepted, c.verdict == A ? c.accepted : L"unchanged");
     EXPECT_EQ(probe.probed, c.probed.empty() ? Paths{} : Paths{c.probed});
   }
-  for (const wchar_t* bad : {L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b", L"C:\\a?b", L"C:\\a*b"})
-    EXPECT_FALSE(IsInstallableFolder(bad)) << bad;
+  // Not the form of an absolute folder Windows can hold.
+  std::wstring taken;
+  for (const std::wstring& bad : std::vector<std::wstring>{
+           L"", L"C:", L"C:relative", L"\\top", L"relative\\dir", L"1:\\x", L"\\\\server", L"\\\\server\\",
+           L"\\\\\\share", L"\\\\?\\C:\\x", L"C:\\a:b", L"C:\\a\tb", L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b",
+           L"C:\\a?b", L"C:\\a*b", std::wstring(L"C:\\a\0b", 6)}) {
+    EXPECT_EQ(CheckInstallFolder(bad, 10, FakeProbe(), &taken), M) << std::string(bad.begin(), bad.end());
+  }
 }
 
 TEST(WizardPaths, LeavingTheFolderPageReBasesTheMainProgram) {
