@@ -11,6 +11,7 @@
 
 #include "integration/install_record.h"
 #include "package/package_layout.h"
+#include "platform/file.h"
 #include "temp_folder.h"
 
 namespace {
@@ -124,5 +125,19 @@ TEST_F(IntegrationRecord, ARecordFileHeldForAMomentIsWaitedFor) {
   record.Close();
   EXPECT_EQ(TempFolder::ReadBytes(late).size(), original.size() + kInstallRecordSize);
 }
+
+#ifdef _WIN32
+TEST_F(IntegrationRecord, NobodyElseOpensTheFileWhileTheRecordHoldsIt) {
+  InstallRecord record;
+  ASSERT_TRUE(record.Open(path, 1));
+  platform::File other;
+  const auto open = [&] {
+    return other.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting);
+  };
+  EXPECT_FALSE(open());
+  record.Close();
+  EXPECT_TRUE(open());
+}
+#endif
 
 }  // namespace
