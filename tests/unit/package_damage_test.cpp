@@ -1,6 +1,6 @@
-// The damage corpus: a small installer laid out by hand, cut at every byte,
-// with every byte flipped, and a table of hostile packages and of what the
-// layout allows. For each one the environment check decides, and:
+// The damage corpus: the sample installer laid out by hand, cut at every
+// byte, with every byte flipped, signed, and a table of hostile packages and
+// of what the layout allows. For each one the environment check decides, and:
 //  - when it passes, every ExtractNext of the copy loop succeeds and every
 //    file lands below the install folder, as does the record file;
 //  - when it refuses, mksetup extract refuses too and writes nothing, and
@@ -13,48 +13,24 @@
 #include <functional>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "builder/package_extract.h"
 #include "builder/package_verify.h"
-#include "hardening_support.h"
+#include "laid_package.h"
 #include "package/package_file.h"
 #include "package/package_walk.h"
-#include "package_bytes.h"
 #include "platform/file.h"
+#include "platform/utf.h"
+#include "temp_folder.h"
 #include "wizard/package_integrity.h"
 
 namespace fs = std::filesystem;
-using hardening::Blob;
-using hardening::Bytes;
-using hardening::LaidEntry;
-using hardening::LaidPackage;
-using hardening::LaidShortcut;
+using support::Blob;
+using support::Bytes;
+using support::LaidEntry;
+using support::LaidPackage;
 
 namespace {
-
-const std::string kText = "abcabcabc text of d\\f.txt";
-const std::string kNoise = "\x8f\x01\xee\x42\x99\x10\x7a\xc3\x55\x00\xfe\x3b\x61\xd0\x2c\x84\x17\xa9";
-
-LaidPackage Base() {
-  LaidPackage p;
-  p.texts[0] = "\xE4\xBA\xA7\xE5\x93\x81";  // 产品
-  p.mainProgram = "g.bin";
-  p.recordFile = "z";
-  p.picture = {'P', 'I', 'C'};
-  p.agreement = Blob("OK");
-  p.entries = {
-      {0, "d", {}}, {0, "d\\e", {}}, {8, "d\\f.txt", Blob(kText)}, {8, "g.bin", Blob(kNoise)}, {8, "z", {}},
-  };
-  p.shortcuts = {{"G\\S", "g.bin", "D"}};
-  return p;
-}
-
-// Contents a sound or damaged package may leave in a file.
-const std::set<std::string>& Packed() {
-  static const std::set<std::string> packed = {kText, kNoise, "", "x", "abc", "kept"};
-  return packed;
-}
 
 struct Verdict {
   bool install = false;
@@ -62,25 +38,48 @@ struct Verdict {
   std::string why;  // the install-level fault, else the conformance fault
 };
 
-Verdict Check(const hardening::Box& box, const Bytes& bytes, const std::string& label) {
+bool Inside(const std::wstring& path, const std::wstring& folder) {
+  const fs::path rel = support::OnDisk(path).lexically_normal().lexically_relative(support::OnDisk(folder));
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+// The box holds package.exe and scratch/, nothing else; every file below
+// scratch/install must hold packed bytes. Empties scratch/.
+void CheckAndEmpty(const TempFolder& box) {
+  const std::vector<std::string> contents = support::SampleContents();
+  std::set<std::string> packed(contents.begin(), contents.end());
+  packed.insert("x");
+  for (const std::string& line : support::Snapshot(box.Path())) {
+    if (line == "D scratch" || line.rfind("F package.exe ", 0) == 0 || line.rfind("D scratch/install", 0) == 0)
+      continue;
+    const std::string prefix = line.substr(0, line.find(' ', 2));
+    EXPECT_EQ(line.rfind("F scratch/install/", 0), 0u) << prefix << ": written outside the install folder";
+    EXPECT_EQ(packed.count(line.substr(prefix.size() + 1)), 1u) << prefix << " holds bytes that were never packed";
+  }
+  fs::remove_all(box.Child("scratch"));
+  fs::create_directory(box.Child("scratch"));
+}
+
+Verdict Check(const TempFolder& box, const Bytes& bytes, const std::string& label) {
   SCOPED_TRACE(label);
-  EXPECT_TRUE(hardening::WriteFile(box.PackagePath(), bytes));
-  const fs::path package = hardening::ToFs(box.PackagePath());
+  TempFolder::WriteBytes(box.Child("package.exe"), bytes);
+  fs::create_directory(box.Child("scratch"));
+  const std::wstring package = box.Wide(L"package.exe");
   Verdict v;
-  v.install = wizard::VerifyPackageIntegrity(box.PackagePath());
+  v.install = wizard::VerifyPackageIntegrity(package);
   PackageFacts facts;
   WalkFault fault;
-  EXPECT_EQ(WalkPackage(box.PackagePath(), WalkOptions{}, facts, fault), v.install);
+  EXPECT_EQ(WalkPackage(package, WalkOptions{}, facts, fault), v.install);
   std::string summary;
   builder::ScanFault verifyFault;
-  v.conformance = builder::VerifyInstaller(package, summary, verifyFault);
+  v.conformance = builder::VerifyInstaller(box.Child("package.exe"), summary, verifyFault);
   v.why = v.install ? verifyFault.what : fault.what;
   EXPECT_TRUE(v.install || !v.conformance) << "verify passes what the environment check refuses";
 
   // The installer's reading path, as the wizard and the copy worker run it.
-  const std::wstring folder = box.Scratch() + L"\\install";
+  const std::wstring folder = box.Wide(L"scratch\\install");
   PackageFile p;
-  if (p.Open(box.PackagePath(), 0)) {
+  if (p.Open(package, 0)) {
     std::wstring t[5], mainProgram, record, agreement, shortcut[3];
     EXPECT_TRUE(p.ReadInfo(t[0], t[1], t[2], t[3], t[4]) || !v.install);
     p.GetMainProgram(mainProgram);
@@ -95,14 +94,14 @@ Verdict Check(const hardening::Box& box, const Bytes& bytes, const std::string& 
       const int before = cursor;
       const bool ok = p.ExtractNext(out, folder, cursor);
       if (v.install) {
-        EXPECT_TRUE(ok) << "entry " << i << ": " << hardening::Narrow(out);
-        EXPECT_TRUE(hardening::LexicallyInside(out, folder)) << hardening::Narrow(out);
+        EXPECT_TRUE(ok) << "entry " << i << ": " << platform::WideToUtf8(out);
+        EXPECT_TRUE(Inside(out, folder)) << platform::WideToUtf8(out);
       } else if (!ok && cursor == before) {
         break;
       }
     }
     if (v.install && !record.empty()) {
-      EXPECT_TRUE(hardening::LexicallyInside(folder + L"\\" + record, folder)) << hardening::Narrow(record);
+      EXPECT_TRUE(Inside(folder + L"\\" + record, folder)) << platform::WideToUtf8(record);
     }
     cursor = -1;
     for (int i = 0; i < p.GetShortcutCount() && i < 64; ++i) {
@@ -113,40 +112,31 @@ Verdict Check(const hardening::Box& box, const Bytes& bytes, const std::string& 
   } else {
     EXPECT_FALSE(v.install);
   }
-  EXPECT_TRUE(box.OnlyScratchBeside()) << "written outside the scratch folder";
-  for (const auto& [name, contents] : box.TakeFiles()) {
-    EXPECT_EQ(name.rfind("install/", 0), 0u) << name;
-    EXPECT_EQ(Packed().count(contents), 1u) << name << " holds bytes that were never packed";
-  }
+  CheckAndEmpty(box);
 
   // mksetup extract: the same verdict, and nothing written on a refusal.
   builder::ExtractReport report;
   std::string error;
-  const fs::path into = hardening::ToFs(box.Scratch()) / "x";
-  EXPECT_EQ(builder::ExtractInstaller(package, into, report, error), v.install) << error;
+  const fs::path into = box.Child("scratch") / "x";
+  EXPECT_EQ(builder::ExtractInstaller(box.Child("package.exe"), into, report, error), v.install) << error;
   if (v.install) {
     EXPECT_TRUE(report.failures.empty());
   } else {
     EXPECT_FALSE(fs::exists(into)) << "mksetup extract wrote into a refused package's folder";
   }
-  box.TakeFiles();
+  fs::remove_all(into);
   return v;
 }
 
-TEST(DamageCorpus, TheBasePassesEverything) {
-  hardening::Box box;
-  const Verdict v = Check(box, Base().Lay(), "base");
-  EXPECT_TRUE(v.install);
-  EXPECT_TRUE(v.conformance) << v.why;
-}
-
 TEST(DamageCorpus, EveryCutAndEveryFlippedByte) {
-  const Bytes full = Base().Lay();
+  const Bytes full = support::Sample().Lay();
   const Bytes trailer(full.end() - 44, full.end());
-  const std::size_t image = 88 + 224;  // the PE headers in front are not read for an unsigned installer
-  hardening::Box box;
+  TempFolder box;
+  const Verdict base = Check(box, full, "the sample");
+  ASSERT_TRUE(base.install && base.conformance) << base.why;
   int passed = 0;
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    if (cut > 8 && cut + 8 < support::kPeImageSize) continue;  // within the image: a few cuts are enough
     const Bytes head(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
     EXPECT_FALSE(Check(box, head, "cut at " + std::to_string(cut)).install);
     Bytes patched = head;
@@ -154,7 +144,8 @@ TEST(DamageCorpus, EveryCutAndEveryFlippedByte) {
     passed += Check(box, patched, "cut at " + std::to_string(cut) + ", trailer put back").install;
     if (::testing::Test::HasFailure()) return;
   }
-  for (std::size_t at = image; at < full.size(); ++at) {
+  // The PE headers in front are not read for an unsigned installer.
+  for (std::size_t at = support::kPeImageSize; at < full.size(); ++at) {
     for (const std::uint8_t mask : {0x01, 0xFF}) {
       Bytes damaged = full;
       damaged[at] ^= mask;
@@ -164,6 +155,19 @@ TEST(DamageCorpus, EveryCutAndEveryFlippedByte) {
   }
   // Flips in texts, the picture and the agreement stay installable.
   EXPECT_GT(passed, 20);
+}
+
+TEST(DamageCorpus, SignedInstallers) {
+  TempFolder box;
+  const Bytes laid = support::Sample().Lay();
+  for (int padding = 0; padding <= 7; ++padding) {
+    const Verdict v = Check(box, support::Signed(laid, padding), "padding " + std::to_string(padding));
+    EXPECT_TRUE(v.install && v.conformance) << padding << ": " << v.why;
+  }
+  // Only zero bytes may stand between the trailer and the certificate table.
+  Bytes bad = support::Signed(laid, 3);
+  bad[laid.size() + 1] = 1;
+  EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
 }
 
 struct Case {
@@ -258,10 +262,12 @@ const Case kCases[] = {
        AddEntry(p, {8, "b8", head});
      },
      false, false, "8 bytes or fewer"},
-    {"raw length one more", [](LaidPackage& p) { p.entries[2].data = Blob(kText, 1); }, false, false, "raw length"},
-    {"raw length one less", [](LaidPackage& p) { p.entries[2].data = Blob(kText, -1); }, false, false,
-     "more than its raw length"},
-    {"bytes after the stream", [](LaidPackage& p) { p.entries[2].data = Blob(kText, 0, "tail"); }, false, false,
+    {"raw length one more", [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], 1); }, false,
+     false, "raw length"},
+    {"raw length one less", [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], -1); }, false,
+     false, "more than its raw length"},
+    {"bytes after the stream",
+     [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], 0, "tail"); }, false, false,
      "bytes follow"},
     {"a bad blob on an entry of type 5",
      [](LaidPackage& p) {
@@ -295,14 +301,14 @@ const Case kCases[] = {
      "expected the main-program record"},
     {"shortcut total off by one", [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
     {"trailer word 1 off by one", [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
-    {"siblings out of order", [](LaidPackage& p) { std::swap(p.entries[3], p.entries[4]); }, true, false,
+    {"siblings out of order", [](LaidPackage& p) { std::swap(p.entries[4], p.entries[5]); }, true, false,
      "out of order"},
 };
 
 TEST(DamageCorpus, HostileAndAllowedPackages) {
-  hardening::Box box;
+  TempFolder box;
   for (const Case& c : kCases) {
-    LaidPackage p = Base();
+    LaidPackage p = support::Sample();
     c.change(p);
     const Verdict v = Check(box, p.Lay(), c.what);
     EXPECT_EQ(v.install, c.install) << c.what << ": " << v.why;
@@ -311,20 +317,6 @@ TEST(DamageCorpus, HostileAndAllowedPackages) {
       EXPECT_NE(v.why.find(c.why), std::string::npos) << c.what << ": " << v.why;
     }
   }
-}
-
-TEST(DamageCorpus, SignedInstallers) {
-  hardening::Box box;
-  const Bytes laid = Base().Lay();
-  for (int padding = 0; padding <= 7; ++padding) {
-    const Verdict v = Check(box, hardening::Signed(laid, padding), "padding " + std::to_string(padding));
-    EXPECT_TRUE(v.install) << padding << ": " << v.why;
-    EXPECT_TRUE(v.conformance) << padding << ": " << v.why;
-  }
-  // Only zero bytes may stand between the trailer and the certificate table.
-  Bytes bad = hardening::Signed(laid, 3);
-  bad[laid.size() + 1] = 1;
-  EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
 }
 
 }  // namespace
