@@ -26,8 +26,9 @@ void AddEntryHeader(Bytes& b, std::int16_t type, std::size_t name, std::size_t d
   Add32(b, static_cast<std::uint32_t>(data));
 }
 
-const std::string kText = "abcabcabc text of d\\f.txt\r\n";
-const std::string kChinese = "\xE8\xAF\xB4\xE6\x98\x8E\r\n";  // 说明
+// Constants, not strings: other files' static objects are made from them.
+constexpr const char* kText = "abcabcabc text of d\\f.txt\r\n";
+constexpr const char* kChinese = "\xE8\xAF\xB4\xE6\x98\x8E\r\n";  // 说明
 
 }  // namespace
 

@@ -172,136 +172,151 @@ TEST(DamageCorpus, SignedInstallers) {
 
 struct Case {
   const char* what;
-  std::function<void(LaidPackage&)> change;
+  std::vector<LaidEntry> added;              // appended to the sample's entries
+  std::function<void(LaidPackage&)> change;  // or null
   bool install;
   bool conformance;
   const char* why;  // part of the fault text, when refused
 };
 
-void AddEntry(LaidPackage& p, LaidEntry e) { p.entries.push_back(std::move(e)); }
-
-// Inserted before "z", so that the upper-case listing order still holds.
-void AddBeforeZ(LaidPackage& p, LaidEntry e) { p.entries.insert(p.entries.end() - 1, std::move(e)); }
+const Bytes kX = Blob("x");
+const std::string kText = support::SampleContents()[0];
 
 const Case kCases[] = {
-    {"..\\escape.txt after good files",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "..\\escape.txt", Blob("x")});
-     },
-     false, false, "is not a safe name"},
-    {"a file entry with neither name nor data",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "", {}});
-     },
-     false, false, "neither name nor data"},
-    {"record file ..\\..\\victim.txt", [](LaidPackage& p) { p.recordFile = "..\\..\\victim.txt"; }, false, false,
+    {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, false, false, "is not a safe name"},
+    {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, false, false, "neither name nor data"},
+    {"device name", {{8, "d\\nul.txt", kX}}, nullptr, false, false, "device"},
+    {"forbidden character", {{8, "d\\a?.txt", kX}}, nullptr, false, false, "Windows does not allow"},
+    {"forward slash", {{8, "d/../x", kX}}, nullptr, false, false, "not a safe name"},
+    {"trailing dot", {{0, "d\\x.", {}}}, nullptr, false, false, "ends with"},
+    {"a folder named in other letter case", {{8, "D\\F.TXT", kX}}, nullptr, false, false, "folder"},
+    {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, false, false, "letter case"},
+    {"Cyrillic ё.txt and Ё.txt",
+     {{8, "\xD1\x91.txt", kX}, {8, "\xD0\x81.txt", kX}},
+     nullptr,
+     false,
+     false,
+     "letter case"},
+    {"a file before its folder", {{8, "x\\y.txt", kX}}, nullptr, false, false, "folder"},
+    {"a blob of 8 bytes", {{8, "b8", Bytes(kX.begin(), kX.begin() + 8)}}, nullptr, false, false, "8 bytes or fewer"},
+    {"a bad blob on an entry of type 5",
+     {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}},
+     nullptr,
+     false,
+     false,
+     "checksum"},
+    {"a good blob on an entry of type 5", {{5, "t5", kX}}, nullptr, true, false, "type 5"},
+    {"record file ..\\..\\victim.txt",
+     {},
+     [](LaidPackage& p) { p.recordFile = "..\\..\\victim.txt"; },
+     false,
+     false,
      "record-file name"},
-    {"record file on a drive", [](LaidPackage& p) { p.recordFile = "C:\\victim.txt"; }, false, false, "drive"},
-    {"main program with ..", [](LaidPackage& p) { p.mainProgram = "d\\..\\..\\x.exe"; }, false, false, "main program"},
-    {"main program drive-relative", [](LaidPackage& p) { p.mainProgram = "C:x.exe"; }, false, false, "main program"},
-    {"main program on a share", [](LaidPackage& p) { p.mainProgram = "\\\\server\\s\\x.exe"; }, false, false,
+    {"record file on a drive", {}, [](LaidPackage& p) { p.recordFile = "C:\\victim.txt"; }, false, false, "drive"},
+    {"main program with ..",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "d\\..\\..\\x.exe"; },
+     false,
+     false,
      "main program"},
-    {"main program at an absolute drive path", [](LaidPackage& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; }, true,
-     true, ""},
-    {"shortcut target with ..", [](LaidPackage& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; }, false, false,
+    {"main program drive-relative",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "C:x.exe"; },
+     false,
+     false,
+     "main program"},
+    {"main program on a share",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "\\\\server\\s\\x.exe"; },
+     false,
+     false,
+     "main program"},
+    {"main program at a drive path",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; },
+     true,
+     true,
+     ""},
+    {"shortcut target with ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; },
+     false,
+     false,
      "target"},
-    {"shortcut target on a drive, then ..", [](LaidPackage& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; },
-     false, false, "target"},
-    {"shortcut menu path with ..", [](LaidPackage& p) { p.shortcuts[0].menu = "..\\Startup\\x"; }, false, false,
+    {"shortcut target on a drive, then ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; },
+     false,
+     false,
+     "target"},
+    {"shortcut menu path with ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].menu = "..\\Startup\\x"; },
+     false,
+     false,
      "menu path"},
     {"shortcut without target (not used)",
+     {},
      [](LaidPackage& p) {
        p.shortcuts.push_back({"..\\whatever", "", ""});
      },
-     true, true, ""},
-    {"device name",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "d\\nul.txt", Blob("x")});
-     },
-     false, false, "device"},
-    {"forbidden character",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "d\\a?.txt", Blob("x")});
-     },
-     false, false, "Windows does not allow"},
-    {"forward slash",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "d/../x", Blob("x")});
-     },
-     false, false, "not a safe name"},
-    {"trailing dot",
-     [](LaidPackage& p) {
-       AddEntry(p, {0, "d\\x.", {}});
-     },
-     false, false, "ends with"},
-    {"a folder named in other letter case",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "D\\F.TXT", Blob("x")});
-     },
-     false, false, "folder"},
-    {"one name to Windows",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "d\\F.TXT", Blob("x")});
-     },
-     false, false, "letter case"},
-    {"Cyrillic names that differ in letter case",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "\xD1\x91.txt", Blob("x")});  // ё.txt
-       AddEntry(p, {8, "\xD0\x81.txt", Blob("x")});  // Ё.txt
-     },
-     false, false, "letter case"},
-    {"a file before its folder",
-     [](LaidPackage& p) {
-       AddEntry(p, {8, "x\\y.txt", Blob("x")});
-     },
-     false, false, "folder"},
-    {"a blob of 8 bytes",
-     [](LaidPackage& p) {
-       Bytes head = Blob("x");
-       head.resize(8);
-       AddEntry(p, {8, "b8", head});
-     },
-     false, false, "8 bytes or fewer"},
-    {"raw length one more", [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], 1); }, false,
-     false, "raw length"},
-    {"raw length one less", [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], -1); }, false,
-     false, "more than its raw length"},
+     true,
+     true,
+     ""},
+    {"raw length one more", {}, [](LaidPackage& p) { p.entries[2].data = Blob(kText, 1); }, false, false, "raw length"},
+    {"raw length one less",
+     {},
+     [](LaidPackage& p) { p.entries[2].data = Blob(kText, -1); },
+     false,
+     false,
+     "more than its raw length"},
     {"bytes after the stream",
-     [](LaidPackage& p) { p.entries[2].data = Blob(support::SampleContents()[0], 0, "tail"); }, false, false,
+     {},
+     [](LaidPackage& p) { p.entries[2].data = Blob(kText, 0, "tail"); },
+     false,
+     false,
      "bytes follow"},
-    {"a bad blob on an entry of type 5",
-     [](LaidPackage& p) {
-       Bytes bad = Blob("x");
-       bad.back() ^= 1;
-       AddEntry(p, {5, "t5", bad});
-     },
-     false, false, "checksum"},
-    {"a good blob on an entry of type 5",
-     [](LaidPackage& p) {
-       AddEntry(p, {5, "t5", Blob("x")});
-     },
-     true, false, "type 5"},
     {"a folder with data",
+     {},
      [](LaidPackage& p) {
-       AddBeforeZ(p, {0, "h", Blob("x")});
+       p.entries.insert(p.entries.end() - 1, {0, "h", kX});
      },
-     true, false, "folder with data"},
-    {"agreement stored plain", [](LaidPackage& p) { p.agreement = {'p', 'l', 'a', 'i', 'n', ' ', 't', 'e', 'x', 't'}; },
-     true, false, "agreement"},
-    {"no main program, no record file, no picture, no agreement",
+     true,
+     false,
+     "folder with data"},
+    {"agreement stored plain",
+     {},
+     [](LaidPackage& p) {
+       p.agreement = {'p', 'l', 'a', 'i', 'n'};
+     },
+     true,
+     false,
+     "agreement"},
+    {"no main program, record file, picture or agreement",
+     {},
      [](LaidPackage& p) {
        p.mainProgram.clear();
        p.recordFile.clear();
        p.picture.clear();
        p.agreement.clear();
      },
-     true, true, ""},
-    {"info total off by one", [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
-    {"typed records swapped", [](LaidPackage& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); }, false, false,
+     true,
+     true,
+     ""},
+    {"info total off by one", {}, [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
+    {"typed records swapped",
+     {},
+     [](LaidPackage& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); },
+     false,
+     false,
      "expected the main-program record"},
-    {"shortcut total off by one", [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
-    {"trailer word 1 off by one", [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
-    {"siblings out of order", [](LaidPackage& p) { std::swap(p.entries[4], p.entries[5]); }, true, false,
+    {"shortcut total off by one", {}, [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
+    {"trailer word 1 off by one", {}, [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
+    {"siblings out of order",
+     {},
+     [](LaidPackage& p) { std::swap(p.entries[4], p.entries[5]); },
+     true,
+     false,
      "out of order"},
 };
 
@@ -309,7 +324,8 @@ TEST(DamageCorpus, HostileAndAllowedPackages) {
   TempFolder box;
   for (const Case& c : kCases) {
     LaidPackage p = support::Sample();
-    c.change(p);
+    p.entries.insert(p.entries.end(), c.added.begin(), c.added.end());
+    if (c.change) c.change(p);
     const Verdict v = Check(box, p.Lay(), c.what);
     EXPECT_EQ(v.install, c.install) << c.what << ": " << v.why;
     EXPECT_EQ(v.conformance, c.conformance) << c.what << ": " << v.why;
