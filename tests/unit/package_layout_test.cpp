@@ -102,6 +102,7 @@ TEST(PackageLayout, BlobsThatDoNotDecode) {
     ASSERT_TRUE(b.Assign(cases[i].data(), static_cast<int>(cases[i].size())));
     EXPECT_FALSE(b.Inflate()) << "case " << i;
     EXPECT_EQ(Bytes(b.Data(), b.Data() + b.Length()), cases[i]) << "case " << i;
+    EXPECT_EQ(b.Data()[b.Length()], 0) << "case " << i << ": texts are read up to a 0";
   }
   ByteBuffer b;
   const Bytes good = Blob(text);
