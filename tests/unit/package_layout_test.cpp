@@ -194,7 +194,8 @@ TEST_F(Reader, InfoTypedRecordsShortcutsAndAgreementOutOfTheOrdinary) {
   p.shortcuts[0].totalDelta = 1;
   p.shortcuts.push_back({"M", "t", "d"});
   ASSERT_TRUE(Open(p.Lay()));
-  std::wstring mainProgram = L"x", agreement, shortcut[3] = {L"a", L"b", L"c"};
+  std::wstring t[5], mainProgram = L"x", agreement, shortcut[3] = {L"a", L"b", L"c"};
+  ASSERT_TRUE(package_.ReadInfo(t[0], t[1], t[2], t[3], t[4]));
   EXPECT_TRUE(package_.GetMainProgram(mainProgram));
   EXPECT_EQ(mainProgram, L"");
   // An agreement that is no blob is shown as plain text.
