@@ -149,15 +149,6 @@ TEST(BuilderBuild, FailingBuildsLeaveTheEarlierInstaller) {
       {"licence not UTF-8", [](const TempFolder& d) { WriteFile(d.Child("LICENSE.txt"), "licence \xC0\xAF"); },
        "LICENSE.txt: the licence text is not valid UTF-8"},
       {"no source folder", [](const TempFolder& d) { fs::remove_all(d.Child("payload")); }, "payload: is not a folder"},
-#ifndef _WIN32
-      // Windows merges such names itself.
-      {"Cyrillic names one to Windows",
-       [](const TempFolder& d) {
-         WriteFile(d.Child("payload") / u8"ё.txt", "1");
-         WriteFile(d.Child("payload") / u8"Ё.txt", "2");
-       },
-       "only in letter case"},
-#endif
       {"a file larger than the format allows",
        [](const TempFolder& d) {
          WriteFile(d.Child("payload/big.bin"), "");
