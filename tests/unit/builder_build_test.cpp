@@ -1,20 +1,16 @@
 // Building installers: the same bytes whatever the thread count, memory
-// window, creation order or file times; the streamed file blobs equal the
-// package library's blobs; a round trip through verify and extract; builds
-// that fail name what is wrong and leave no output behind.
+// window or file times; a round trip through verify and extract; builds that
+// fail name what is wrong and leave no output behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 
-#include "builder/compress_pipeline.h"
-#include "builder/file_blob.h"
 #include "builder/installer_build.h"
 #include "builder/package_extract.h"
 #include "builder/package_verify.h"
 #include "bytes.h"
-#include "package/package_writer.h"
 #include "sample_product.h"
 #include "temp_folder.h"
 
@@ -64,6 +60,11 @@ TEST(BuilderBuild, SameBytesForAnyThreadCountWindowCreationOrderAndFileTimes) {
   EXPECT_EQ(Built(manifest, a.Child("four.exe"), 4), one);
   // A window so small that every item is compressed alone.
   EXPECT_EQ(Built(manifest, a.Child("tight.exe"), 4, 1), one);
+  // Files of many compression pieces come out whole.
+  builder::ExtractReport report;
+  std::string error;
+  ASSERT_TRUE(builder::ExtractInstaller(a.Child("one.exe"), a.Child("x"), report, error)) << error;
+  EXPECT_EQ(support::Snapshot(a.Child("x")), support::Snapshot(a.Child("payload")));
   // The same files in another folder, a year older.
   support::MakeProduct(b.Path(), true);
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
@@ -93,45 +94,6 @@ TEST(BuilderBuild, RoundTripThroughVerifyAndExtract) {
   ASSERT_EQ(report.failures.size(), 4u);
   EXPECT_NE(report.failures[0].find("entry 'bin': the folder"), std::string::npos) << report.failures[0];
   EXPECT_NE(report.failures[1].find("entry 'bin\\Demo.exe'"), std::string::npos) << report.failures[1];
-}
-
-TEST(BuilderBuild, FileBlobsAndTheCompressPipelineEqualTheLibraryBlobs) {
-  TempFolder dir;
-  std::string compressible;
-  for (int i = 0; compressible.size() < 2500000; ++i) compressible += "entry " + std::to_string(i % 977) + "\n";
-  const support::Bytes noise = support::Noise((1u << 20) + 1, 9);
-  for (const std::string& bytes : {std::string("x"), std::string(noise.begin(), noise.end()), compressible}) {
-    WriteFile(dir.Child("f"), bytes);
-    std::vector<std::uint8_t> blob;
-    std::string error;
-    ASSERT_TRUE(builder::MakeFileBlob(dir.Child("f"), 1u << 30, blob, error)) << error;
-    EXPECT_EQ(blob, MakeDataBlob(bytes.data(), bytes.size())) << bytes.size();
-  }
-  // Small files in groups, then larger ones whose sizes fall so that later
-  // files often finish first; the one missing file stops the pipeline there.
-  std::vector<builder::CompressJob> jobs;
-  std::vector<std::string> contents;
-  for (int i = 0; i < 40; ++i) {
-    const std::size_t size = i < 30 ? static_cast<std::size_t>(i * 97 % 3000) : static_cast<std::size_t>(70 - i) * 9000;
-    const support::Bytes b = support::Noise(size, static_cast<std::uint32_t>(i));
-    contents.emplace_back(b.begin(), b.end());
-    const fs::path file = dir.Child("f" + std::to_string(i));
-    if (i != 17) WriteFile(file, contents.back());
-    jobs.push_back({file, contents.back().size()});
-  }
-  for (int threads : {1, 3}) {
-    builder::CompressPipeline pipeline(jobs, threads, 1u << 20, 100000, 8000);
-    std::vector<std::uint8_t> blob;
-    std::string error;
-    for (int i = 0; i < 17; ++i) {
-      ASSERT_TRUE(pipeline.Next(blob, error)) << i << ": " << error;
-      EXPECT_EQ(blob, contents[i].empty() ? std::vector<std::uint8_t>()
-                                          : MakeDataBlob(contents[i].data(), contents[i].size()))
-          << threads << " threads, file " << i;
-    }
-    EXPECT_FALSE(pipeline.Next(blob, error));
-    EXPECT_NE(error.find("f17: cannot be opened"), std::string::npos) << error;
-  }
 }
 
 // Each build fails with a message naming the cause and leaves the earlier

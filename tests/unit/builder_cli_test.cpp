@@ -133,9 +133,6 @@ TEST_F(Cli, BadInputExitsWithTwoAndWarningsGoToStderr) {
        {std::vector<std::string>{"build", manifest.string(), "-j", "0", "--stub", stub}, {"frobnicate"}, {}}) {
     EXPECT_EQ(Mk(args).exitCode, 2);
   }
-  r = Mk({"--help"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(Has(r.out, "build"));
 
   support::MakeProduct(dir.Path());
   std::string text = ReadFile(manifest);
