@@ -78,6 +78,7 @@ Bytes LaidPackage::Lay() const {
     Add(b, e.name);
     b.insert(b.end(), e.data.begin(), e.data.end());
   }
+  b.insert(b.end(), afterEntries.begin(), afterEntries.end());
   const std::uint32_t shortcutsAt = here();
   for (const LaidShortcut& s : shortcuts) {
     const std::string* four[4] = {&s.menu, &s.target, &s.description, nullptr};

@@ -38,6 +38,7 @@ struct LaidPackage {
   Bytes picture;
   Bytes agreement;
   std::vector<LaidEntry> entries;
+  Bytes afterEntries;  // between the entry list and the shortcut list
   std::vector<LaidShortcut> shortcuts;
   std::int32_t countedDelta = 0;  // added to trailer word 1
 

@@ -297,6 +297,14 @@ const Case kCases[] = {
      true,
      true,
      ""},
+    {"bytes between the entry list and the shortcut list",
+     {},
+     [](LaidPackage& p) {
+       p.afterEntries = {0, 0};
+     },
+     false,
+     false,
+     "the entry list ends at"},
     {"info total off by one", {}, [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
     {"typed records swapped",
      {},
