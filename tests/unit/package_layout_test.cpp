@@ -235,3 +235,13 @@ TEST_F(Reader, EntriesOutOfTheOrdinary) {
     EXPECT_EQ(cursor, at);
   }
 }
+
+// Create mode: Close writes a bare trailer (nothing but the magic) over what was there.
+TEST_F(Reader, CreateModeWritesABareTrailer) {
+  TempFolder::WriteBytes(temp_.Child("new.pkg"), Bytes(100, 7));
+  ASSERT_TRUE(package_.Open(temp_.Wide(L"new.pkg"), 1));
+  EXPECT_TRUE(package_.Close());
+  Bytes expected(44, 0);
+  support::Put32(expected, 8, 0x12030416u);
+  EXPECT_EQ(TempFolder::ReadBytes(temp_.Child("new.pkg")), expected);
+}
