@@ -22,6 +22,9 @@ TEST(PackageNames, EntryNamesAndProgramPaths) {
     EXPECT_FALSE(IsSafeEntryName(bad, &why)) << bad;
     EXPECT_FALSE(why.empty()) << bad;
   }
+  std::string why;  // ".." also ends with a dot, but is refused as what it is
+  EXPECT_FALSE(IsSafeEntryName("a\\..\\b", &why));
+  EXPECT_NE(why.find("'..'"), std::string::npos) << why;
   for (const char* ok : {"bin\\x.exe", "\\bin\\x.exe", "C:\\Windows\\notepad.exe", "d:\\a"}) {
     EXPECT_TRUE(IsSafeProgramPath(ok)) << ok;
   }
