@@ -1,38 +1,77 @@
-// Helpers shared by the fuzz targets: a private scratch area per process
-// and a check that nothing was written outside the folder a target hands to
-// the code under test.
+// What the fuzz targets share: a private scratch area per process, holding
+// the input file and the one folder the code under test may write into, and
+// the check that nothing was written anywhere else.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+
+#include "platform/file.h"
+#include "platform/utf.h"
 
 namespace fuzz {
 
-// <tmp>/setup-fuzz-<pid>/: holds the input file and box/scratch/, the
-// folder given to the code under test. Made once per process.
+namespace fs = std::filesystem;
+
+// path, resolved lexically, lies below folder.
+inline bool Inside(const fs::path& path, const fs::path& folder) {
+  const fs::path rel = path.lexically_normal().lexically_relative(folder);
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+[[noreturn]] inline void Fail(const char* what, const std::string& where) {
+  std::fprintf(stderr, "fuzz: %s: %s\n", what, where.c_str());
+  std::abort();
+}
+
+// <tmp>/setup-fuzz-<pid>/: input.bin and box/scratch/, made once per
+// process and removed when the fuzzer ends normally.
 class Scratch {
  public:
-  static Scratch& Get();
-
-  const std::filesystem::path& Root() const { return root_; }
-  // Where the code under test may write.
-  const std::filesystem::path& Folder() const { return folder_; }
-  // The input file (<root>/input.bin) holding the bytes.
-  std::filesystem::path WriteInput(const std::uint8_t* data, std::size_t size) const;
-  // Aborts when anything besides input.bin and box/scratch/ exists in root,
-  // or besides scratch in box; then empties scratch.
-  void CheckAndEmpty() const;
+  static Scratch& Get() {
+    static Scratch scratch;
+    return scratch;
+  }
+  const fs::path& Root() const { return root_; }
+  const fs::path& Folder() const { return folder_; }
+  std::wstring Wide(const fs::path& path) const { return platform::Utf8ToWide(path.string()); }
+  // The input file holding the bytes.
+  fs::path WriteInput(const std::uint8_t* data, std::size_t size) const {
+    std::ofstream(root_ / "input.bin", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return root_ / "input.bin";
+  }
+  // Aborts when anything but input.bin, box/ and box/scratch/ appeared; then
+  // empties scratch. Anything above root is found by the targets' Inside.
+  void CheckAndEmpty() const {
+    for (const auto& e : fs::directory_iterator(root_)) {
+      if (e.path().filename() != "input.bin" && e.path().filename() != "box")
+        Fail("written outside", e.path().string());
+    }
+    for (const auto& e : fs::directory_iterator(root_ / "box")) {
+      if (e.path() != folder_) Fail("written outside", e.path().string());
+    }
+    std::error_code ignored;
+    for (const auto& e : fs::directory_iterator(folder_)) fs::remove_all(e.path(), ignored);
+  }
 
  private:
-  Scratch();
-  std::filesystem::path root_;
-  std::filesystem::path box_;
-  std::filesystem::path folder_;
+  Scratch()
+      : root_(fs::temp_directory_path() / ("setup-fuzz-" + std::to_string(getpid()))), folder_(root_ / "box/scratch") {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+    fs::create_directories(folder_);
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(Get().root_, ignored);
+    });
+  }
+  fs::path root_, folder_;
 };
-
-// The wide form of a path, as PackageFile and InstallRecord take it.
-std::wstring Wide(const std::filesystem::path& path);
 
 }  // namespace fuzz

@@ -1,23 +1,15 @@
 // InstallRecord in reading mode on an arbitrary file, then one round of
 // appending the names it read back onto the same file and reading again:
-// the new last block must carry the file's former size and the magic.
-#include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
+// the new last block must carry the file's former size and the magic, and a
+// name that fits its slot comes back as it was.
 #include "fuzz/fuzz_support.h"
 #include "integration/install_record.h"
 #include "package/package_layout.h"
 
-namespace fs = std::filesystem;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const fuzz::Scratch& scratch = fuzz::Scratch::Get();
-  const fs::path input = scratch.WriteInput(data, size);
-  const std::wstring path = fuzz::Wide(input);
-
-  std::wstring folder, menu, product, autostart;
+  const std::wstring path = scratch.Wide(scratch.WriteInput(data, size));
+  std::wstring menu, product, autostart;
   {
     InstallRecord record;
     const bool read = record.Open(path, 0);
@@ -25,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     menu = record.StartMenuFolder();
     product = record.ProductName();
     autostart = record.AutostartLink();
-    folder = record.Folder();
-    record.HasMagic();
+    const std::wstring folder = record.Folder();
     record.Close();
     if (read && (folder.empty() || folder.back() == L'\0')) std::abort();
   }
@@ -37,13 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     record.Close();
   }
   InstallRecord again;
-  if (!again.Open(path, 0)) std::abort();
-  if (!again.HasMagic() || again.RecordOffset() != size) std::abort();
-  // A name read back is stored again as it was, unless its UTF-8 form (bytes
-  // that were not UTF-8 come back as U+FFFD, three bytes each) no longer fits
-  // the slot, which then stays 0.
-  const std::wstring menuAgain = again.StartMenuFolder();
-  if (!menu.empty() && !menuAgain.empty() && menuAgain != menu) std::abort();
-  again.Close();
+  if (!again.Open(path, 0) || !again.HasMagic() || again.RecordOffset() != size) std::abort();
+  // Bytes that were not UTF-8 come back as U+FFFD (three bytes each), which
+  // may no longer fit the slot; it then stays empty.
+  if (!menu.empty() && !again.StartMenuFolder().empty() && again.StartMenuFolder() != menu) std::abort();
   return 0;
 }

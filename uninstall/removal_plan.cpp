@@ -25,9 +25,14 @@ std::size_t Depth(const std::wstring& name) {
 }
 
 // Relative names, deepest first; within one depth the later entry first.
+// Names the package's name rule refuses ("..", ".", a drive, a leading
+// backslash) are left out: whatever the list says, nothing outside the
+// install folder is reached through it.
 std::vector<std::wstring> DeepestFirst(const std::vector<std::string>& names) {
   std::vector<std::wstring> wide;
-  for (auto it = names.rbegin(); it != names.rend(); ++it) wide.push_back(platform::Utf8ToWide(*it));
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (IsSafeListName(*it)) wide.push_back(platform::Utf8ToWide(*it));
+  }
   std::stable_sort(wide.begin(), wide.end(),
                    [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
   return wide;
@@ -117,6 +122,8 @@ class Planner {
       groups.push_back(group);
     };
     for (const std::string& menu : in_.list.menuLinks) {
+      // A menu path that could climb out of the Programs folder is left out.
+      if (!IsSafeMenuLinkName(menu)) continue;
       integration::MenuPathSplit split = integration::SplitMenuPath(platform::Utf8ToWide(menu));
       // "\B" lies directly in the Programs folder (the doubled separator counts once).
       if (split.subFolder.empty() && !split.linkName.empty() && split.linkName[0] == L'\\') split.linkName.erase(0, 1);
@@ -159,6 +166,9 @@ class Planner {
 
 bool IsSingleName(const std::wstring& name) {
   if (name.empty() || name == L"." || name == L"..") return false;
+  // Windows drops the dots and spaces at the end of a name: one made of
+  // nothing else ("...", " ") would stand for the shell folder itself.
+  if (name.find_first_not_of(L". ") == std::wstring::npos) return false;
   for (const wchar_t c : name) {
     if (c == L'\\' || c == L'/' || c == L':' || c < 0x20) return false;
   }

@@ -1,0 +1,138 @@
+// Building installers: the same bytes whatever the thread count, memory
+// window or file times; a round trip through verify and extract; builds that
+// fail name what is wrong and leave no output behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
+#include "builder/installer_build.h"
+#include "builder/package_extract.h"
+#include "builder/package_verify.h"
+#include "bytes.h"
+#include "sample_product.h"
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+using support::ReadFile;
+using support::WriteFile;
+
+namespace {
+
+bool Build(const fs::path& manifest, const fs::path& out, std::string& error, int threads = 2,
+           std::uint64_t window = 256u << 20, std::uint64_t maxInstaller = 0x7FFFFFFF) {
+  builder::BuildOptions options;
+  options.manifest = manifest;
+  options.stub = support::MakeStub(manifest.parent_path());
+  options.output = out;
+  options.threads = threads;
+  options.memoryBudget = window;
+  options.maxInstallerSize = maxInstaller;
+  builder::BuildResult result;
+  const bool ok = builder::BuildInstaller(options, result, error);
+  EXPECT_TRUE(!ok || result.warnings.empty()) << result.warnings.front();
+  return ok;
+}
+
+std::string Built(const fs::path& manifest, const fs::path& out, int threads, std::uint64_t window = 256u << 20) {
+  std::string error;
+  EXPECT_TRUE(Build(manifest, out, error, threads, window)) << error;
+  return ReadFile(out);
+}
+
+// Nothing in folder but what was there before: no output, no partial file.
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST(BuilderBuild, SameBytesForAnyThreadCountWindowCreationOrderAndFileTimes) {
+  TempFolder a, b;
+  const fs::path manifest = support::MakeProduct(a.Path(), true);
+  const std::string one = Built(manifest, a.Child("one.exe"), 1);
+  ASSERT_GT(one.size(), 100000u);
+  EXPECT_EQ(Built(manifest, a.Child("two.exe"), 2), one);
+  EXPECT_EQ(Built(manifest, a.Child("four.exe"), 4), one);
+  // A window so small that every item is compressed alone.
+  EXPECT_EQ(Built(manifest, a.Child("tight.exe"), 4, 1), one);
+  // Files of many compression pieces come out whole.
+  builder::ExtractReport report;
+  std::string error;
+  ASSERT_TRUE(builder::ExtractInstaller(a.Child("one.exe"), a.Child("x"), report, error)) << error;
+  EXPECT_EQ(support::Snapshot(a.Child("x")), support::Snapshot(a.Child("payload")));
+  // The same files in another folder, a year older.
+  support::MakeProduct(b.Path(), true);
+  const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  std::error_code ignored;
+  for (auto& e : fs::recursive_directory_iterator(b.Child("payload"))) fs::last_write_time(e.path(), past, ignored);
+  EXPECT_EQ(Built(b.Child("setup.toml"), b.Child("x.exe"), 3), one);
+}
+
+TEST(BuilderBuild, RoundTripThroughVerifyAndExtract) {
+  TempFolder dir;
+  const fs::path installer = dir.Child("out/Demo-setup.exe");
+  Built(support::MakeProduct(dir.Path()), installer, 2);
+  std::string summary, error;
+  builder::ScanFault fault;
+  ASSERT_TRUE(builder::VerifyInstaller(installer, summary, fault)) << fault.offset << ": " << fault.what;
+  EXPECT_NE(summary.find("sound: 6 folders, 5 files"), std::string::npos) << summary;
+  builder::ExtractReport report;
+  ASSERT_TRUE(builder::ExtractInstaller(installer, dir.Child("extracted"), report, error)) << error;
+  EXPECT_TRUE(report.failures.empty());
+  EXPECT_EQ(support::Snapshot(dir.Child("extracted")), support::Snapshot(dir.Child("payload")));
+  EXPECT_EQ(Names(dir.Child("out")), std::vector<std::string>{"Demo-setup.exe"});
+
+  // Extracting again over a file where a folder goes names the entries that fail.
+  fs::remove_all(dir.Child("extracted/bin"));
+  WriteFile(dir.Child("extracted/bin"), "a file where the folder goes");
+  ASSERT_TRUE(builder::ExtractInstaller(installer, dir.Child("extracted"), report, error)) << error;
+  ASSERT_EQ(report.failures.size(), 4u);
+  EXPECT_NE(report.failures[0].find("entry 'bin': the folder"), std::string::npos) << report.failures[0];
+  EXPECT_NE(report.failures[1].find("entry 'bin\\Demo.exe'"), std::string::npos) << report.failures[1];
+}
+
+// Each build fails with a message naming the cause and leaves the earlier
+// installer as it was, with nothing beside it.
+TEST(BuilderBuild, FailingBuildsLeaveTheEarlierInstaller) {
+  struct Case {
+    const char* what;
+    std::function<void(const TempFolder&)> change;
+    const char* message;
+    std::uint64_t maxInstaller = 0x7FFFFFFF;
+  };
+  const Case cases[] = {
+      {"missing licence", [](const TempFolder& d) { fs::remove(d.Child("LICENSE.txt")); }, "product.license: "},
+      {"missing picture", [](const TempFolder& d) { fs::remove(d.Child("logo.png")); }, "product.picture: "},
+      {"licence not UTF-8", [](const TempFolder& d) { WriteFile(d.Child("LICENSE.txt"), "licence \xC0\xAF"); },
+       "LICENSE.txt: the licence text is not valid UTF-8"},
+      {"no source folder", [](const TempFolder& d) { fs::remove_all(d.Child("payload")); }, "payload: is not a folder"},
+      {"a file larger than the format allows",
+       [](const TempFolder& d) {
+         WriteFile(d.Child("payload/big.bin"), "");
+         fs::resize_file(d.Child("payload/big.bin"), 1ull << 31);  // sparse: nothing is written
+       },
+       "big.bin: is 2147483648 bytes"},
+      {"an installer past the size limit",
+       [](const TempFolder& d) {
+         const support::Bytes b = support::Noise(300000, 7);
+         WriteFile(d.Child("payload/noise.bin"), std::string(b.begin(), b.end()));
+       },
+       "would pass 200000 bytes", 200000},
+  };
+  for (const Case& c : cases) {
+    TempFolder dir;
+    const fs::path manifest = support::MakeProduct(dir.Path());
+    WriteFile(dir.Child("out/Demo-setup.exe"), "earlier installer");
+    c.change(dir);
+    std::string error;
+    EXPECT_FALSE(Build(manifest, dir.Child("out/Demo-setup.exe"), error, 2, 256u << 20, c.maxInstaller)) << c.what;
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    EXPECT_EQ(ReadFile(dir.Child("out/Demo-setup.exe")), "earlier installer") << c.what;
+    EXPECT_EQ(Names(dir.Child("out")), std::vector<std::string>{"Demo-setup.exe"}) << c.what;
+  }
+}

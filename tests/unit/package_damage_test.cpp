@@ -1,0 +1,340 @@
+// The damage corpus: the sample installer laid out by hand, cut at every
+// byte, with every byte flipped, signed, and a table of hostile packages and
+// of what the layout allows. For each one the environment check decides, and:
+//  - when it passes, every ExtractNext of the copy loop succeeds and every
+//    file lands below the install folder, as does the record file;
+//  - when it refuses, mksetup extract refuses too and writes nothing, and
+//    mksetup verify refuses as well;
+//  - whatever the verdict, the reader writes nothing outside the install
+//    folder, and no file with bytes that were never packed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "builder/package_extract.h"
+#include "builder/package_verify.h"
+#include "laid_package.h"
+#include "package/package_file.h"
+#include "package/package_walk.h"
+#include "platform/file.h"
+#include "platform/utf.h"
+#include "temp_folder.h"
+#include "wizard/package_integrity.h"
+
+namespace fs = std::filesystem;
+using support::Blob;
+using support::Bytes;
+using support::LaidEntry;
+using support::LaidPackage;
+
+namespace {
+
+struct Verdict {
+  bool install = false;
+  bool conformance = false;
+  std::string why;  // the install-level fault, else the conformance fault
+};
+
+bool Inside(const std::wstring& path, const std::wstring& folder) {
+  const fs::path rel = support::OnDisk(path).lexically_normal().lexically_relative(support::OnDisk(folder));
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+// The box holds package.exe and scratch/, nothing else; every file below
+// scratch/install must hold packed bytes. Empties scratch/.
+void CheckAndEmpty(const TempFolder& box) {
+  const std::vector<std::string> contents = support::SampleContents();
+  std::set<std::string> packed(contents.begin(), contents.end());
+  packed.insert("x");
+  for (const std::string& line : support::Snapshot(box.Path())) {
+    if (line == "D scratch" || line.rfind("F package.exe ", 0) == 0 || line.rfind("D scratch/install", 0) == 0)
+      continue;
+    const std::string prefix = line.substr(0, line.find(' ', 2));
+    EXPECT_EQ(line.rfind("F scratch/install/", 0), 0u) << prefix << ": written outside the install folder";
+    EXPECT_EQ(packed.count(line.substr(prefix.size() + 1)), 1u) << prefix << " holds bytes that were never packed";
+  }
+  fs::remove_all(box.Child("scratch"));
+  fs::create_directory(box.Child("scratch"));
+}
+
+Verdict Check(const TempFolder& box, const Bytes& bytes, const std::string& label) {
+  SCOPED_TRACE(label);
+  TempFolder::WriteBytes(box.Child("package.exe"), bytes);
+  fs::create_directory(box.Child("scratch"));
+  const std::wstring package = box.Wide(L"package.exe");
+  Verdict v;
+  v.install = wizard::VerifyPackageIntegrity(package);
+  PackageFacts facts;
+  WalkFault fault;
+  EXPECT_EQ(WalkPackage(package, WalkOptions{}, facts, fault), v.install);
+  std::string summary;
+  builder::ScanFault verifyFault;
+  v.conformance = builder::VerifyInstaller(box.Child("package.exe"), summary, verifyFault);
+  v.why = v.install ? verifyFault.what : fault.what;
+  EXPECT_TRUE(v.install || !v.conformance) << "verify passes what the environment check refuses";
+
+  // The installer's reading path, as the wizard and the copy worker run it.
+  const std::wstring folder = box.Wide(L"scratch\\install");
+  PackageFile p;
+  if (p.Open(package, 0)) {
+    std::wstring t[5], mainProgram, record, agreement, shortcut[3];
+    EXPECT_TRUE(p.ReadInfo(t[0], t[1], t[2], t[3], t[4]) || !v.install);
+    p.GetMainProgram(mainProgram);
+    p.GetRecordFileName(record);
+    ByteBuffer picture;
+    p.ReadPicture(picture);
+    p.ReadAgreement(agreement);
+    platform::CreateFolder(folder);
+    int cursor = -1;
+    for (int i = 0; i < p.GetFileCount() && i < 64; ++i) {
+      std::wstring out;
+      const int before = cursor;
+      const bool ok = p.ExtractNext(out, folder, cursor);
+      if (v.install) {
+        EXPECT_TRUE(ok) << "entry " << i << ": " << platform::WideToUtf8(out);
+        EXPECT_TRUE(Inside(out, folder)) << platform::WideToUtf8(out);
+      } else if (!ok && cursor == before) {
+        break;
+      }
+    }
+    if (v.install && !record.empty()) {
+      EXPECT_TRUE(Inside(folder + L"\\" + record, folder)) << platform::WideToUtf8(record);
+    }
+    cursor = -1;
+    for (int i = 0; i < p.GetShortcutCount() && i < 64; ++i) {
+      const int before = cursor;
+      if (!p.ReadShortcut(shortcut, cursor) || cursor == before) break;
+    }
+    p.Close();
+  } else {
+    EXPECT_FALSE(v.install);
+  }
+  CheckAndEmpty(box);
+
+  // mksetup extract: the same verdict, and nothing written on a refusal.
+  builder::ExtractReport report;
+  std::string error;
+  const fs::path into = box.Child("scratch") / "x";
+  EXPECT_EQ(builder::ExtractInstaller(box.Child("package.exe"), into, report, error), v.install) << error;
+  if (v.install) {
+    EXPECT_TRUE(report.failures.empty());
+  } else {
+    EXPECT_FALSE(fs::exists(into)) << "mksetup extract wrote into a refused package's folder";
+  }
+  fs::remove_all(into);
+  return v;
+}
+
+TEST(DamageCorpus, EveryCutAndEveryFlippedByte) {
+  const Bytes full = support::Sample().Lay();
+  const Bytes trailer(full.end() - 44, full.end());
+  TempFolder box;
+  const Verdict base = Check(box, full, "the sample");
+  ASSERT_TRUE(base.install && base.conformance) << base.why;
+  int passed = 0;
+  for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    if (cut > 8 && cut + 8 < support::kPeImageSize) continue;  // within the image: a few cuts are enough
+    const Bytes head(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
+    EXPECT_FALSE(Check(box, head, "cut at " + std::to_string(cut)).install);
+    Bytes patched = head;
+    patched.insert(patched.end(), trailer.begin(), trailer.end());
+    passed += Check(box, patched, "cut at " + std::to_string(cut) + ", trailer put back").install;
+    if (::testing::Test::HasFailure()) return;
+  }
+  // The PE headers in front are not read for an unsigned installer.
+  for (std::size_t at = support::kPeImageSize; at < full.size(); ++at) {
+    for (const std::uint8_t mask : {0x01, 0xFF}) {
+      Bytes damaged = full;
+      damaged[at] ^= mask;
+      passed += Check(box, damaged, "byte " + std::to_string(at) + " ^ " + std::to_string(mask)).install;
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+  // Flips in texts, the picture and the agreement stay installable.
+  EXPECT_GT(passed, 20);
+}
+
+TEST(DamageCorpus, SignedInstallers) {
+  TempFolder box;
+  const Bytes laid = support::Sample().Lay();
+  for (int padding = 0; padding <= 7; ++padding) {
+    const Verdict v = Check(box, support::Signed(laid, padding), "padding " + std::to_string(padding));
+    EXPECT_TRUE(v.install && v.conformance) << padding << ": " << v.why;
+  }
+  // Only zero bytes may stand between the trailer and the certificate table.
+  Bytes bad = support::Signed(laid, 3);
+  bad[laid.size() + 1] = 1;
+  EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
+}
+
+struct Case {
+  const char* what;
+  std::vector<LaidEntry> added;              // appended to the sample's entries
+  std::function<void(LaidPackage&)> change;  // or null
+  bool install;
+  bool conformance;
+  const char* why;  // part of the fault text, when refused
+};
+
+const Bytes kX = Blob("x");
+const std::string kText = support::SampleContents()[0];
+
+const Case kCases[] = {
+    {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, false, false, "is not a safe name"},
+    {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, false, false, "neither name nor data"},
+    {"device name", {{8, "d\\nul.txt", kX}}, nullptr, false, false, "device"},
+    {"forbidden character", {{8, "d\\a?.txt", kX}}, nullptr, false, false, "Windows does not allow"},
+    {"forward slash", {{8, "d/../x", kX}}, nullptr, false, false, "not a safe name"},
+    {"trailing dot", {{0, "d\\x.", {}}}, nullptr, false, false, "ends with"},
+    {"a folder named in other letter case", {{8, "D\\F.TXT", kX}}, nullptr, false, false, "folder"},
+    {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, false, false, "letter case"},
+    {"a file before its folder", {{8, "x\\y.txt", kX}}, nullptr, false, false, "folder"},
+    {"a blob of 8 bytes", {{8, "b8", Bytes(kX.begin(), kX.begin() + 8)}}, nullptr, false, false, "8 bytes or fewer"},
+    {"a bad blob on an entry of type 5",
+     {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}},
+     nullptr,
+     false,
+     false,
+     "checksum"},
+    {"a good blob on an entry of type 5", {{5, "t5", kX}}, nullptr, true, false, "type 5"},
+    {"record file ..\\..\\victim.txt",
+     {},
+     [](LaidPackage& p) { p.recordFile = "..\\..\\victim.txt"; },
+     false,
+     false,
+     "record-file name"},
+    {"record file on a drive", {}, [](LaidPackage& p) { p.recordFile = "C:\\victim.txt"; }, false, false, "drive"},
+    {"main program with ..",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "d\\..\\..\\x.exe"; },
+     false,
+     false,
+     "main program"},
+    {"main program drive-relative",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "C:x.exe"; },
+     false,
+     false,
+     "main program"},
+    {"main program on a share",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "\\\\server\\s\\x.exe"; },
+     false,
+     false,
+     "main program"},
+    {"main program at a drive path",
+     {},
+     [](LaidPackage& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; },
+     true,
+     true,
+     ""},
+    {"shortcut target with ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; },
+     false,
+     false,
+     "target"},
+    {"shortcut target on a drive, then ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; },
+     false,
+     false,
+     "target"},
+    {"shortcut menu path with ..",
+     {},
+     [](LaidPackage& p) { p.shortcuts[0].menu = "..\\Startup\\x"; },
+     false,
+     false,
+     "menu path"},
+    {"shortcut without target (not used)",
+     {},
+     [](LaidPackage& p) {
+       p.shortcuts.push_back({"..\\whatever", "", ""});
+     },
+     true,
+     true,
+     ""},
+    {"raw length one more", {}, [](LaidPackage& p) { p.entries[2].data = Blob(kText, 1); }, false, false, "raw length"},
+    {"raw length one less",
+     {},
+     [](LaidPackage& p) { p.entries[2].data = Blob(kText, -1); },
+     false,
+     false,
+     "more than its raw length"},
+    {"bytes after the stream",
+     {},
+     [](LaidPackage& p) { p.entries[2].data = Blob(kText, 0, "tail"); },
+     false,
+     false,
+     "bytes follow"},
+    {"a folder with data",
+     {},
+     [](LaidPackage& p) {
+       p.entries.insert(p.entries.end() - 1, {0, "h", kX});
+     },
+     true,
+     false,
+     "folder with data"},
+    {"agreement stored plain",
+     {},
+     [](LaidPackage& p) {
+       p.agreement = {'p', 'l', 'a', 'i', 'n'};
+     },
+     true,
+     false,
+     "agreement"},
+    {"no main program, record file, picture or agreement",
+     {},
+     [](LaidPackage& p) {
+       p.mainProgram.clear();
+       p.recordFile.clear();
+       p.picture.clear();
+       p.agreement.clear();
+     },
+     true,
+     true,
+     ""},
+    {"bytes between the entry list and the shortcut list",
+     {},
+     [](LaidPackage& p) {
+       p.afterEntries = {0, 0};
+     },
+     false,
+     false,
+     "the entry list ends at"},
+    {"info total off by one", {}, [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
+    {"typed records swapped",
+     {},
+     [](LaidPackage& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); },
+     false,
+     false,
+     "expected the main-program record"},
+    {"shortcut total off by one", {}, [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
+    {"trailer word 1 off by one", {}, [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
+    {"siblings out of order",
+     {},
+     [](LaidPackage& p) { std::swap(p.entries[4], p.entries[5]); },
+     true,
+     false,
+     "out of order"},
+};
+
+TEST(DamageCorpus, HostileAndAllowedPackages) {
+  TempFolder box;
+  for (const Case& c : kCases) {
+    LaidPackage p = support::Sample();
+    p.entries.insert(p.entries.end(), c.added.begin(), c.added.end());
+    if (c.change) c.change(p);
+    const Verdict v = Check(box, p.Lay(), c.what);
+    EXPECT_EQ(v.install, c.install) << c.what << ": " << v.why;
+    EXPECT_EQ(v.conformance, c.conformance) << c.what << ": " << v.why;
+    if (!c.conformance) {
+      EXPECT_NE(v.why.find(c.why), std::string::npos) << c.what << ": " << v.why;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// The installed-entries list block in front of the install record: its
+// bytes, what a reader does with damaged or hostile blocks, and what the
+// uninstaller loads from its own file.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "integration/install_record.h"
+#include "package/package_checksum.h"
+#include "temp_folder.h"
+#include "uninstall/installation.h"
+#include "uninstall/uninstall_list.h"
+#include "uninstall/uninstall_list_layout.h"
+
+namespace uninstall {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(at + i) = std::uint8_t(v >> (8 * i));
+}
+
+// Puts a correct length and checksum back after a deliberate change, so
+// that the check behind the checksum is the one that answers.
+void Reseal(Bytes& block) {
+  const std::size_t body = block.size() - sizeof(UninstallListFooter);
+  Put32(block, body, static_cast<std::uint32_t>(block.size()));
+  Put32(block, body + 4, PackageChecksum(block.data(), body));
+}
+
+// A sealed block of raw items (type, name), laid out byte by byte.
+Bytes Craft(const std::vector<std::pair<std::uint16_t, std::string>>& items, std::uint32_t version = UNL_VERSION) {
+  Bytes b;
+  auto add32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+  };
+  for (std::uint32_t v : {UNL_HEADER_MAGIC, version, std::uint32_t(items.size()), 0u}) add32(v);
+  for (const auto& [type, name] : items) {
+    add32(type);
+    add32(static_cast<std::uint32_t>(name.size()));
+    b.insert(b.end(), name.begin(), name.end());
+  }
+  for (std::uint32_t v : {0u, 0u, 0u, UNL_FOOTER_MAGIC}) add32(v);
+  Reseal(b);
+  return b;
+}
+
+ListError Parse(const Bytes& b) {
+  UninstallList list;
+  return ParseUninstallList(b.data(), b.size(), list);
+}
+
+TEST(UninstallList, TheBytesOfASmallBlock) {
+  UninstallList list;
+  list.selfName = "u.exe";
+  list.folders = {"bin"};
+  list.files = {"bin\\a", "u.exe"};
+  list.menuLinks = {"\\M"};
+  Bytes block;
+  std::string error;
+  ASSERT_TRUE(BuildUninstallList(list, block, error)) << error;
+  const Bytes expected = Craft({{UNL_ITEM_SELF, "u.exe"},
+                                {UNL_ITEM_FOLDER, "bin"},
+                                {UNL_ITEM_FILE, "bin\\a"},
+                                {UNL_ITEM_FILE, "u.exe"},
+                                {UNL_ITEM_MENU_LINK, "\\M"}});
+  EXPECT_EQ(block, expected);
+  EXPECT_EQ(Bytes(block.begin(), block.begin() + 4), (Bytes{'U', 'L', 'S', 'T'}));
+  EXPECT_EQ(Bytes(block.end() - 4, block.end()), (Bytes{'U', 'E', 'N', 'D'}));
+  // The checksum covers everything before the footer.
+  for (std::size_t i = 0; i + 12 < block.size(); ++i) {
+    Bytes b = block;
+    b[i] ^= 0x01;
+    EXPECT_EQ(Parse(b), i + 16 < block.size() ? ListError::Checksum : ListError::BadLength) << i;
+  }
+}
+
+TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
+  const Bytes good = Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_FILE, "abc"}});
+  const auto resealed = [&](std::function<void(Bytes&)> change) {
+    Bytes b = good;
+    change(b);
+    Reseal(b);
+    return b;
+  };
+  const auto footerLength = [&](std::uint32_t n) {
+    Bytes b = good;
+    Put32(b, b.size() - 16, n);
+    return b;
+  };
+  const auto count = [&](std::uint32_t n) { return resealed([n](Bytes& b) { Put32(b, 8, n); }); };
+  const auto nameLength = [&](std::uint32_t n) { return resealed([n](Bytes& b) { Put32(b, 16 + 13 + 4, n); }); };
+  const std::pair<Bytes, ListError> cases[] = {
+      {Bytes(good.begin() + 1, good.end()), ListError::BadLength},
+      {Bytes(good.begin(), good.end() - 1), ListError::NoBlock},
+      {Bytes(), ListError::NoBlock},
+      {Bytes(good.end() - 16, good.end()), ListError::BadLength},
+      {footerLength(0), ListError::BadLength},
+      {footerLength(31), ListError::BadLength},
+      {footerLength(std::uint32_t(good.size() + 1)), ListError::BadLength},
+      {footerLength(UNL_MAX_BLOCK + 1), ListError::BadLength},
+      {footerLength(0xFFFFFFFFu), ListError::BadLength},
+      {resealed([](Bytes& b) { b[0] = 'X'; }), ListError::BadHeader},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}}, 2), ListError::Version},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}}, 0), ListError::Version},
+      {count(1), ListError::BadItem},  // a second item left over
+      {count(3), ListError::BadItem},
+      {count(UNL_MAX_ITEMS + 1), ListError::BadHeader},
+      {count(0xFFFFFFFFu), ListError::BadHeader},
+      {nameLength(0), ListError::BadItem},
+      {nameLength(6), ListError::BadItem},
+      {nameLength(UNL_MAX_NAME + 1), ListError::BadItem},
+      {nameLength(0xFFFFFFF8u), ListError::BadItem},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}, {9, "a"}}), ListError::BadItem},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}, {0, "a"}}), ListError::BadItem},
+      {Craft({{UNL_ITEM_FILE, "a"}, {UNL_ITEM_SELF, "u.exe"}}), ListError::BadItem},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_SELF, "v.exe"}}), ListError::BadItem},
+      {Craft({{UNL_ITEM_FILE, "u.exe"}}), ListError::BadItem},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Parse(c.first), c.second) << &c - cases;
+
+  // Names that reach outside the install folder, in every kind of item and
+  // in the writer; a menu path may start with one backslash, no more.
+  for (const char* name : {"..", "a\\..\\..\\x", "C:\\Windows\\x", "\\x", "a/../b", "\xff\xfe"}) {
+    SCOPED_TRACE(name);
+    for (std::uint16_t type : {UNL_ITEM_FOLDER, UNL_ITEM_FILE})
+      EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {type, name}})), ListError::UnsafeName);
+    EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, name}})), ListError::UnsafeName);
+    UninstallList list;
+    list.selfName = "u.exe";
+    list.files = {name};
+    Bytes block;
+    std::string error;
+    EXPECT_FALSE(BuildUninstallList(list, block, error));
+    EXPECT_TRUE(block.empty());
+  }
+  for (const char* menu : {"..\\x", "\\\\x", "A\\..\\..\\x", "C:\\x", "\\..\\x"})
+    EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_MENU_LINK, menu}})), ListError::UnsafeName) << menu;
+}
+
+// An uninstaller as installed: image, list block (selfName), the
+// installer's record; then one byte flipped, counted from the end.
+std::wstring Installed(const TempFolder& folder, const std::string& file, const std::string& selfName,
+                       std::size_t flip = 0) {
+  UninstallList list;
+  list.selfName = selfName;
+  list.files = {selfName};
+  list.menuLinks = {"组\\卸载"};
+  Bytes bytes(5000, 'x'), block;  // without a self name: no list
+  std::string error;
+  if (!selfName.empty()) {
+    EXPECT_TRUE(BuildUninstallList(list, block, error)) << error;
+    bytes.assign(block.begin(), block.end());
+  }
+  TempFolder::WriteBytes(folder.Child(file), bytes);
+  const std::wstring path = folder.Wide(std::wstring(file.begin(), file.end()));
+  InstallRecord record;
+  EXPECT_TRUE(record.Open(path, 1));
+  record.SetNames(L"组", L"产品", L"产品");
+  record.Close();
+  if (flip != 0) {
+    bytes = TempFolder::ReadBytes(folder.Child(file));
+    bytes[bytes.size() - flip] ^= 1;
+    TempFolder::WriteBytes(folder.Child(file), bytes);
+  }
+  return path;
+}
+
+TEST(UninstallList, WhatTheUninstallerLoadsFromItsOwnFile) {
+  const struct {
+    const char *what, *file, *selfName;
+    std::size_t flip;
+    LoadStatus status;
+  } cases[] = {
+      {"as installed", "u.exe", "u.exe", 0, LoadStatus::Ok},
+      {"in another letter case", "U.EXE", "u.exe", 0, LoadStatus::Ok},
+      {"renamed", "other.exe", "u.exe", 0, LoadStatus::WrongPlace},
+      {"the record's offset changed", "u.exe", "u.exe", kInstallRecordSize, LoadStatus::RecordDamaged},
+      {"the record's magic changed", "u.exe", "u.exe", kInstallRecordSize - 8, LoadStatus::NoRecord},
+      {"the list's last name changed", "u.exe", "u.exe", kInstallRecordSize + 17, LoadStatus::ListDamaged},
+      {"no list in front of the record", "u.exe", "", 0, LoadStatus::NoList},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    Installation loaded;
+    ASSERT_EQ(LoadInstallation(Installed(folder, c.file, c.selfName, c.flip), loaded), c.status);
+    if (c.status != LoadStatus::Ok) continue;
+    EXPECT_EQ(loaded.installFolder, folder.Wide() + L"\\");
+    EXPECT_EQ(loaded.startMenuFolder + L"|" + loaded.productName + L"|" + loaded.autostartLink, L"组|产品|产品");
+    EXPECT_EQ(loaded.list.menuLinks, std::vector<std::string>{"组\\卸载"});
+  }
+  // Without a record: a file that has none, one too short, none at all.
+  TempFolder folder;
+  Installation loaded;
+  TempFolder::WriteBytes(folder.Child("short.exe"), Bytes(100, 0));
+  EXPECT_EQ(LoadInstallation(folder.Wide(L"short.exe"), loaded), LoadStatus::NoRecord);
+  EXPECT_EQ(LoadInstallation(folder.Wide(L"missing.exe"), loaded), LoadStatus::Unreadable);
+}
+
+}  // namespace
+}  // namespace uninstall

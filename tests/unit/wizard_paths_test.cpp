@@ -1,0 +1,152 @@
+// The install-folder rules of the folder page against a made-up file
+// system, and the paths the wizard derives from the install folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "temp_folder.h"
+#include "wizard/install_paths.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace wizard {
+namespace {
+
+using Paths = std::vector<std::wstring>;
+
+// A file system of a few paths: what exists, and where no folder can be made.
+class FakeProbe : public platform::FolderProbe {
+ public:
+  platform::PathKind KindOf(const std::wstring& path) const override {
+    static const std::map<std::wstring, platform::PathKind> kinds = {
+        {L"C:\\", platform::PathKind::Folder},       {L"C:\\Program Files", platform::PathKind::Folder},
+        {L"C:\\file.txt", platform::PathKind::File}, {L"C:\\Locked", platform::PathKind::Folder},
+        {L"R:\\", platform::PathKind::Folder},       {L"\\\\srv\\share\\", platform::PathKind::Folder}};
+    auto found = kinds.find(path);
+    return found == kinds.end() ? platform::PathKind::Missing : found->second;
+  }
+  bool CanCreateFolderIn(const std::wstring& folder) const override {
+    probed.push_back(folder);
+    return folder != L"C:\\Locked" && folder != L"R:\\";
+  }
+  mutable Paths probed;
+};
+
+TEST(WizardPaths, WhatTheFolderPageAccepts) {
+  const std::wstring deep240 = L"C:\\" + std::wstring(240, L'a');
+  const auto A = FolderVerdict::Accepted, M = FolderVerdict::Malformed, D = FolderVerdict::DeviceName,
+             L = FolderVerdict::TooLong;
+  struct {
+    std::wstring typed;
+    int longest;
+    FolderVerdict verdict;
+    std::wstring accepted;  // the folder taken, when accepted
+    std::wstring probed;    // where the probe folder was made ("" when not asked)
+  } cases[] = {
+      {L"C:\\App ", 10, A, L"C:\\App", L"C:\\"},
+      {L"C:\\App. .\\Sub..\\", 10, A, L"C:\\App\\Sub\\", L"C:\\"},
+      {L"C:\\Program Files\\New\\Deeper", 10, A, L"C:\\Program Files\\New\\Deeper", L"C:\\Program Files"},
+      {L"C:\\Program Files", 10, A, L"C:\\Program Files", L"C:\\Program Files"},
+      {L"C:\\..\\Program Files\\.\\Old\\..\\New", 10, A, L"C:\\Program Files\\New", L"C:\\Program Files"},
+      {L"Z:\\x\\\\y", 10, FolderVerdict::NoDrive, L"", L""},
+      {L"\\\\srv\\share\\App", 10, A, L"\\\\srv\\share\\App", L"\\\\srv\\share\\"},
+      {L"C:\\CON\\App", 10, D, L"", L""},
+      {L"C:\\App\\nul.txt", 10, D, L"", L""},
+      {L"C:\\App\\LPT1 . ", 10, D, L"", L""},
+      {L"C:\\ \\x", 10, M, L"", L""},
+      {L"C:\\App\\...", 10, M, L"", L""},
+      {L"C:\\file.txt", 10, FolderVerdict::NamesFile, L"", L""},
+      {L"C:\\file.txt\\sub", 10, FolderVerdict::NamesFile, L"", L""},
+      {L"R:\\App", 10, FolderVerdict::NotWritable, L"", L"R:\\"},
+      {L"C:\\Locked\\x", 10, FolderVerdict::NotWritable, L"", L"C:\\Locked"},
+      // Folder, "\", the longest name and the terminating zero: 260 at most.
+      {deep240, 15, A, deep240, L"C:\\"},
+      {deep240, 16, L, L"", L""},
+      {deep240 + L"   ", 16, L, L"", L""},
+      // CreateDirectoryW makes folders of 247 units at most.
+      {L"C:\\" + std::wstring(244, L'a'), 0, A, L"C:\\" + std::wstring(244, L'a'), L"C:\\"},
+      {L"C:\\" + std::wstring(245, L'a') + L"\\", 0, L, L"", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    FakeProbe probe;
+    std::wstring accepted = L"unchanged";
+    EXPECT_EQ(CheckInstallFolder(c.typed, c.longest, probe, &accepted), c.verdict);
+    EXPECT_EQ(accepted, c.verdict == A ? c.accepted : L"unchanged");
+    EXPECT_EQ(probe.probed, c.probed.empty() ? Paths{} : Paths{c.probed});
+  }
+  // Not the form of an absolute folder Windows can hold.
+  std::wstring taken;
+  for (const std::wstring& bad : std::vector<std::wstring>{
+           L"", L"C:", L"C:relative", L"\\top", L"relative\\dir", L"1:\\x", L"\\\\server", L"\\\\server\\",
+           L"\\\\\\share", L"\\\\?\\C:\\x", L"C:\\a:b", L"C:\\a\tb", L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b",
+           L"C:\\a?b", L"C:\\a*b", std::wstring(L"C:\\a\0b", 6)}) {
+    EXPECT_EQ(CheckInstallFolder(bad, 10, FakeProbe(), &taken), M) << std::string(bad.begin(), bad.end());
+  }
+}
+
+TEST(WizardPaths, LeavingTheFolderPageReBasesTheMainProgram) {
+  FakeProbe probe;
+  std::wstring folder = L"C:\\Old", program = L"C:\\Old\\p.exe";
+  EXPECT_FALSE(LeaveFolderPage(L"C:\\CON", L"p.exe", 10, probe, folder, program));
+  EXPECT_EQ(folder + L"|" + program, L"C:\\Old|C:\\Old\\p.exe");
+  // Typed folders are trimmed and get no product folder; the program
+  // follows every new folder, a drive path stays as it is.
+  const struct {
+    const wchar_t *typed, *packaged, *folder, *program;
+  } cases[] = {
+      {L"C:\\First. ", L"bin\\p.exe", L"C:\\First", L"C:\\First\\bin\\p.exe"},
+      {L"C:\\Second\\", L"\\bin\\p.exe", L"C:\\Second\\", L"C:\\Second\\bin\\p.exe"},
+      {L"C:\\Third", L"D:\\abs\\p.exe", L"C:\\Third", L"D:\\abs\\p.exe"},
+      {L"C:\\", L"\\", L"C:\\", L"C:\\"},
+      {L"C:\\Fourth", L"", L"C:\\Fourth", L""},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(LeaveFolderPage(c.typed, c.packaged, 10, probe, folder, program)) << c.typed;
+    EXPECT_EQ(folder, c.folder);
+    EXPECT_EQ(program, c.program);
+  }
+}
+
+TEST(WizardPaths, DefaultFolderAndTheFoldersToCreate) {
+  EXPECT_EQ(AppendProductFolder(L"C:\\Program Files", L"岚杉"), L"C:\\Program Files\\岚杉");
+  EXPECT_EQ(AppendProductFolder(L"D:\\", L"P"), L"D:\\P");  // a drive root has its "\" already
+  EXPECT_EQ(AppendProductFolder(L"", L"P"), L"");           // no Program Files, no product folder
+  // Every missing level, outermost first; a network path below its share.
+  EXPECT_EQ(FolderLevels(L"D:\\Apps\\Vendor\\\\X\\"),
+            (Paths{L"D:\\Apps", L"D:\\Apps\\Vendor", L"D:\\Apps\\Vendor\\\\X"}));
+  EXPECT_EQ(FolderLevels(L"\\\\srv\\share\\A\\B"), (Paths{L"\\\\srv\\share\\A", L"\\\\srv\\share\\A\\B"}));
+  EXPECT_EQ(FolderLevels(L"C:\\"), Paths{});
+}
+
+#ifdef _WIN32
+// The probe of the real file system, in a scratch folder and where Wine
+// maps its Z: drive onto the host's / (a /proc no folder can be made in).
+TEST(WizardPaths, OnTheRealFileSystem) {
+  TempFolder scratch;
+  platform::SystemFolderProbe probe;
+  std::wstring accepted;
+  EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"New. \\Deeper "), 10, probe, &accepted), FolderVerdict::Accepted);
+  EXPECT_EQ(accepted, scratch.Wide(L"New\\Deeper"));
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.Path())) << "the probe left something behind";
+  TempFolder::WriteBytes(scratch.Child("file.txt"), {'x'});
+  EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"file.txt\\sub"), 10, probe, &accepted), FolderVerdict::NamesFile);
+  const DWORD drives = ::GetLogicalDrives();
+  wchar_t missing = 0;
+  for (wchar_t letter = L'Q'; letter <= L'Y' && !missing; ++letter)
+    if (!(drives & (1u << (letter - L'A')))) missing = letter;
+  ASSERT_NE(missing, 0);
+  EXPECT_EQ(CheckInstallFolder(std::wstring(1, missing) + L":\\App", 10, probe, &accepted), FolderVerdict::NoDrive);
+  if (probe.KindOf(L"Z:\\proc\\self") == platform::PathKind::Folder)
+    EXPECT_EQ(CheckInstallFolder(L"Z:\\proc\\App", 10, probe, &accepted), FolderVerdict::NotWritable);
+}
+#endif
+
+}  // namespace
+}  // namespace wizard
