@@ -28,8 +28,8 @@
 //   shot=NAME[:ID]  screenshot DIR/NAME.bmp of the window in front, or of
 //                  wizard control ID (0: the wizard); reports shot.NAME, the
 //                  client area's offset in the picture
-//   recolour       the system colours change while something else covers the
-//                  buttons' background: they must take the new one
+//   recolour=NAME  Next moves over the picture while the system colours
+//                  change; DIR/NAME.bmp shows it held down (see Recolour)
 //   sleep=MS       exit         wait for the program's end, report exit=CODE
 #include <windows.h>
 
@@ -121,7 +121,7 @@ class Driver {
     if (name == L"lock") return Lock(value);
     if (name == L"unlock") return Unlock(), true;
     if (name == L"shot") return Shot(value);
-    if (name == L"recolour") return Recolour();
+    if (name == L"recolour") return Recolour(value);
     if (name == L"sleep") return ::Sleep(DWORD(number)), true;
     if (name == L"exit") return Exit();
     return false;
@@ -275,26 +275,31 @@ class Driver {
     return SaveScreen(rect, shots_ + L"\\" + name + L".bmp");
   }
 
-  // Covers each skinned button's place on the wizard with magenta, as another
-  // window would, and changes the system colours: a button that hears of it
-  // through the dialog takes a new copy of its background and shows magenta
-  // around its face; one that keeps its old copy shows none.
-  bool Recolour() {
-    HDC dc = ::GetDCEx(wizard_, nullptr, DCX_CACHE | DCX_PARENTCLIP);
-    if (!dc) return false;
-    HBRUSH magenta = ::CreateSolidBrush(RGB(255, 0, 255));
-    for (int id : {IDOK, IDCANCEL, kBack}) {
-      RECT rect;
-      ::GetWindowRect(::GetDlgItem(wizard_, id), &rect);
-      ::MapWindowPoints(HWND_DESKTOP, wizard_, reinterpret_cast<POINT*>(&rect), 2);
-      ::FillRect(dc, &rect, magenta);
-    }
-    ::GdiFlush();
-    ::DeleteObject(magenta);
-    ::ReleaseDC(wizard_, dc);
+  // Next, hidden, moves over the picture (client 40, 100) while the system
+  // colours change, shows again and is held down: the pressed face shifts by
+  // one pixel and bares the button's copy of its background along its top and
+  // left edges. A button that heard of the change through the dialog copied
+  // the picture; one that kept its old copy shows its old place. The picture
+  // is NAME.bmp; the pointer leaves before the release, so nothing is clicked.
+  bool Recolour(const std::wstring& name) {
+    HWND next = ::GetDlgItem(wizard_, IDOK);
+    RECT rect;
+    ::ShowWindow(next, SW_HIDE);
+    ::SetWindowPos(next, nullptr, 40, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    ::Sleep(300);
     ::SendMessageW(wizard_, WM_SYSCOLORCHANGE, 0, 0);
+    ::ShowWindow(next, SW_SHOWNA);
+    ::Sleep(300);
+    ::GetWindowRect(next, &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
     ::Sleep(500);
-    return true;
+    bool saved = SaveScreen(rect, shots_ + L"\\" + name + L".bmp");
+    ::SetCursorPos(rect.left + 300, rect.top + 120);
+    ::Sleep(200);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    ::Sleep(300);
+    return saved;
   }
 
   bool Exit() {

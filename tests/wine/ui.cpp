@@ -35,14 +35,14 @@ BOOL CALLBACK Match(HWND window, LPARAM param) {
   return FALSE;
 }
 
+}  // namespace
+
 void SendMouse(DWORD flags) {
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = flags;
   ::SendInput(1, &input, sizeof(input));
 }
-
-}  // namespace
 
 HWND FindProcessDialog(DWORD pid, bool wizard) {
   Search search{pid, wizard, nullptr, nullptr};

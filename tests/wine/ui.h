@@ -23,6 +23,8 @@ bool IsControlVisible(HWND dialog, int id);
 // Moves the pointer over the control's centre and clicks the left button.
 // False when a user could not click it (hidden or disabled).
 bool ClickControl(HWND dialog, int id);
+// A real mouse button event (MOUSEEVENTF_LEFTDOWN, ...) where the pointer is.
+void SendMouse(DWORD flags);
 // A key press delivered to the window that has the focus in the dialog's
 // thread (or the dialog itself).
 void PressKey(HWND dialog, UINT virtualKey);
