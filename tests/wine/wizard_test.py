@@ -4,6 +4,7 @@ and back, the mouse and the keyboard, the folder page, the skinned buttons.
 Every page is photographed into <build>/screenshots/wizard-* for a person to
 look at; the checks read pixels of those pictures."""
 import struct
+import subprocess
 import unittest
 
 from wineworld import BIN, SHOTS, WORK, Folders, Product, drive, read_bmp, to_folder_page, to_png
@@ -34,8 +35,10 @@ def picture(size=72):
 
 
 def full_product(name):
-    p = Product(name, "Demo产品", more=['picture = "picture.bmp"', 'license = "license.txt"'])
+    p = Product(name, "Demo产品", more=['picture = "picture.png"', 'license = "license.txt"'])
     (p.root / "picture.bmp").write_bytes(picture())
+    # A PNG, as the sample product carries: GDI+ decodes it.
+    subprocess.run(["convert", str(p.root / "picture.bmp"), str(p.root / "picture.png")], check=True)
     (p.root / "license.txt").write_text(AGREEMENT_TEXT, encoding="utf-8", newline="")
     return p.build()
 
