@@ -18,16 +18,21 @@ if(WIN32)
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-# setup_add_test(NAME name COMMAND target-or-program args... [TIMEOUT s] [SCRIPT] [WIN64_ONLY])
+# setup_add_test(NAME name COMMAND target-or-program args... [TIMEOUT s] [SCRIPT] [WIN64_ONLY] [END_TO_END])
 # Registers a test; under Wine it joins the wine fixture. With SCRIPT the
 # command is a host script (run natively even in the Windows builds) that gets
 # SETUP_WINE_STATE, SETUP_BIN_DIR and SETUP_SOURCE_DIR in its environment.
 # WIN64_ONLY leaves the test out of the win32 build: only for tests of code
 # whose behaviour cannot depend on the pointer width or on the Wine it runs
 # under, so that a second run would repeat the first (say why where it is used).
+# END_TO_END: the end-to-end tests of the Windows programs, run in both
+# Windows builds: the 32-bit build is the release target, and the 64-bit
+# installer is what `mksetup build --stub-arch win64` ships, so both must
+# behave alike (on a machine without the WoW64 Wine the win64 run is the only
+# one).
 function(setup_add_test)
-  cmake_parse_arguments(T "SCRIPT;WIN64_ONLY" "NAME;TIMEOUT" "COMMAND" ${ARGN})
-  if(T_WIN64_ONLY AND SETUP_WINE_FLAVOUR)
+  cmake_parse_arguments(T "SCRIPT;WIN64_ONLY;END_TO_END" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  if((T_WIN64_ONLY AND SETUP_WINE_FLAVOUR) OR (T_END_TO_END AND NOT WIN32))
     return()
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})

@@ -75,10 +75,6 @@ class SkinButton : public ui::CButton {
   // other factors return the colour unchanged.
   static COLORREF ScaleColorDown(COLORREF colour, double factor);
 
-  // Button state read by tests and the parent.
-  BOOL IsHover() const { return hover; }
-  BOOL IsDefault() const { return isDefault; }
-
   // --- framework overrides ---
   void PreSubclassWindow() override;
   // A double click reaches the button as a second press (two clicks).

@@ -1,0 +1,353 @@
+// The Wine tests' hands on the installer and the uninstaller: runs a list of
+// steps against a program's windows as a user would and writes what it saw
+// to a report of "key=value" lines (UTF-8; in values a backslash is written
+// as \\, a line break as \n or \r).
+//
+//   wine_driver REPORT [--shots DIR] STEP...
+//
+// Steps ("name" or "name=value"); a failing step ends the run with
+// failed=STEP in the report and exit code 1:
+//   start=EXE      start the program          wizard       wait for the wizard
+//   page=N         wait for page 0-3 or 6     click=ID     click a wizard control
+//   type=TEXT      fill the path field        key=KEY      enter, esc or space
+//   close          Alt+F4 on the window in front (the dialog, else the wizard)
+//   shown=ID, hidden=ID   wait until a wizard control is shown / hidden
+//   read=ID        report text.ID             hover=ID     pointer over a
+//                  wizard control (0: over the heading, away from all buttons)
+//   dialog[=CAPTION]  wait for a dialog of the program other than the wizard
+//                  (with CAPTION: of any process) and report it
+//   answer=ID      press button ID of that dialog; for a dialog of another
+//                  process, wait for that process and report its exit code
+//   check=ID       toggle check box ID of that dialog
+//   pick           in the folder picker: select the first folder, then OK
+//   aside          move that dialog below the wizard
+//   host=FILE      write FILE, then wait until that dialog ends (the host
+//                  presses a real key meanwhile); report host=ended|ignored
+//   gone[=CAPTION]  no further dialog may come (with CAPTION: of any process)
+//   lock=PATH, unlock   hold a file open without sharing / let it go
+//   shot=NAME[:ID]  screenshot DIR/NAME.bmp of the window in front, or of
+//                  wizard control ID (0: the wizard); reports shot.NAME, the
+//                  client area's offset in the picture
+//   recolour=NAME  Next moves over the picture while the system colours
+//                  change; DIR/NAME.bmp shows it held down (see Recolour)
+//   sleep=MS       exit         wait for the program's end, report exit=CODE
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/wine/ui.h"
+
+namespace wine_driver {
+namespace {
+
+constexpr int kBack = 1011, kLanguage = 1006, kAgreement = 1007, kPath = 1009;
+
+std::string Utf8(const std::wstring& text) {
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(std::size_t(n > 0 ? n : 0), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+class Report {
+ public:
+  explicit Report(std::wstring path) : path_(std::move(path)) {}
+  void Set(const std::string& key, const std::wstring& value) {
+    std::string line = key + "=";
+    for (char c : Utf8(value)) line += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    text_ += line + "\n";
+  }
+  bool Write() const {
+    HANDLE file = ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(file, text_.data(), DWORD(text_.size()), &written, nullptr) && written == text_.size();
+    ::CloseHandle(file);
+    return ok;
+  }
+
+ private:
+  std::wstring path_;
+  std::string text_;
+};
+
+// The page the wizard shows, read from the controls a user sees: 0 to 3 and
+// 6, or -1 while a step runs (no buttons).
+int VisiblePage(HWND wizard) {
+  if (IsControlVisible(wizard, kLanguage)) return 1;
+  if (IsControlVisible(wizard, kAgreement)) return 2;
+  if (IsControlVisible(wizard, kPath)) return 3;
+  if (!IsControlVisible(wizard, IDCANCEL)) return -1;
+  return IsControlVisible(wizard, kBack) ? 6 : 0;
+}
+
+class Driver {
+ public:
+  Driver(Report& report, std::wstring shots) : report_(report), shots_(std::move(shots)) {}
+  ~Driver() {
+    Unlock();
+    if (!process_.hProcess) return;
+    if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.hProcess, 99);
+    ::CloseHandle(process_.hProcess);
+    ::CloseHandle(process_.hThread);
+  }
+
+  bool Step(const std::wstring& name, const std::wstring& value) {
+    const int number = _wtoi(value.c_str());
+    if (name == L"start") return Start(value);
+    if (name == L"wizard")
+      return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), true)) != nullptr; }, 20000);
+    if (name == L"page") return WaitUntil([&] { return VisiblePage(wizard_) == number; }, 30000);
+    if (name == L"click") return ClickControl(wizard_, number);
+    if (name == L"type") return ::SendDlgItemMessageW(wizard_, kPath, WM_SETTEXT, 0, LPARAM(value.c_str())) != 0;
+    if (name == L"key") return Key(value);
+    if (name == L"close") return ::PostMessageW(Front(), WM_SYSCOMMAND, SC_CLOSE, 0) && (::Sleep(200), true);
+    if (name == L"shown" || name == L"hidden")
+      return WaitUntil([&] { return IsControlVisible(wizard_, number) == (name == L"shown"); }, 3000);
+    if (name == L"read") return report_.Set("text." + Utf8(value), WindowText(::GetDlgItem(wizard_, number))), true;
+    if (name == L"hover") return Hover(number);
+    if (name == L"dialog") return Dialog(value);
+    if (name == L"answer") return Answer(number);
+    if (name == L"check") return ::PostMessageW(::GetDlgItem(dialog_, number), BM_CLICK, 0, 0) && (::Sleep(200), true);
+    if (name == L"pick") return Pick();
+    if (name == L"aside")
+      return ::SetWindowPos(dialog_, nullptr, 0, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != 0;
+    if (name == L"host") return Host(value);
+    if (name == L"gone") return Gone(value);
+    if (name == L"lock") return Lock(value);
+    if (name == L"unlock") return Unlock(), true;
+    if (name == L"shot") return Shot(value);
+    if (name == L"recolour") return Recolour(value);
+    if (name == L"sleep") return ::Sleep(DWORD(number)), true;
+    if (name == L"exit") return Exit();
+    return false;
+  }
+
+ private:
+  DWORD pid() const { return process_.dwProcessId; }
+  bool DialogOpen() const { return dialog_ && ::IsWindow(dialog_) && ::IsWindowVisible(dialog_); }
+  HWND Front() const { return DialogOpen() ? dialog_ : wizard_; }
+
+  bool Start(const std::wstring& exe) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process_))
+      return false;
+    ::WaitForInputIdle(process_.hProcess, 10000);
+    return true;
+  }
+
+  bool Key(const std::wstring& key) {
+    UINT code = key == L"enter" ? VK_RETURN : key == L"esc" ? VK_ESCAPE : key == L"space" ? VK_SPACE : 0;
+    if (code == 0) return false;
+    PressKey(Front(), code);
+    return true;
+  }
+
+  bool Hover(int id) {
+    RECT rect;
+    if (id == 0) {
+      ::GetWindowRect(wizard_, &rect);
+      ::SetCursorPos(rect.left + 300, rect.top + 40);
+      ::Sleep(1000);  // time for the mouse tracking to end any hover
+      return true;
+    }
+    HWND control = ::GetDlgItem(wizard_, id);
+    if (!control || !::GetWindowRect(control, &rect)) return false;
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ::Sleep(400);
+    return true;
+  }
+
+  bool Dialog(const std::wstring& caption) {
+    dialog_ = nullptr;
+    WaitUntil(
+        [&] {
+          dialog_ = caption.empty() ? FindProcessDialog(pid(), false) : FindDialogByCaption(caption);
+          return dialog_ != nullptr || (caption.empty() && ::WaitForSingleObject(process_.hProcess, 0) == 0);
+        },
+        60000);
+    if (!dialog_) return false;
+    ::Sleep(300);  // let it paint and take the focus
+    report_.Set("dialog.caption", WindowText(dialog_));
+    report_.Set("dialog.text", StaticTexts(dialog_));
+    std::wstring checked, enabled;
+    for (HWND child = ::GetWindow(dialog_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      LONG type = ::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+      if (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX) continue;
+      std::wstring id = std::to_wstring(::GetDlgCtrlID(child)) + L",";
+      if (::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED) checked += id;
+      if (::IsWindowEnabled(child)) enabled += id;
+    }
+    report_.Set("dialog.checked", checked);
+    report_.Set("dialog.enabled", enabled);
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog_, nullptr), &gui);
+    report_.Set("dialog.focus", std::to_wstring(gui.hwndFocus ? ::GetDlgCtrlID(gui.hwndFocus) : 0));
+    report_.Set("dialog.foreground", ::GetForegroundWindow() == dialog_ ? L"yes" : L"no");
+    if (wizard_) report_.Set("wizard.visible", ::IsWindowVisible(wizard_) ? L"yes" : L"no");
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(dialog_, &owner);
+    other_ = owner != pid() ? owner : 0;
+    if (other_) {
+      HANDLE shower = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, other_);
+      wchar_t image[MAX_PATH] = {};
+      DWORD size = MAX_PATH;
+      if (shower && ::QueryFullProcessImageNameW(shower, 0, image, &size)) report_.Set("dialog.process", image);
+      if (shower) ::CloseHandle(shower);
+    }
+    return true;
+  }
+
+  bool Answer(int id) {
+    HANDLE shower = other_ ? ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, other_) : nullptr;
+    bool ok = DialogOpen() && AnswerDialog(dialog_, id);
+    DWORD code = 0;
+    if (shower && ::WaitForSingleObject(shower, 20000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(shower, &code))
+      report_.Set("dialog.exit", std::to_wstring(code));
+    if (shower) ::CloseHandle(shower);
+    return ok;
+  }
+
+  bool Pick() {
+    HWND tree = ::FindWindowExW(dialog_, nullptr, WC_TREEVIEWW, nullptr);
+    if (!tree) return false;
+    // Item handles cross processes as plain numbers.
+    LPARAM root = ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    LPARAM first = root ? ::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, root) : 0;
+    if (!first) return false;
+    ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, first);
+    ::Sleep(300);
+    return AnswerDialog(dialog_, IDOK);
+  }
+
+  bool Host(const std::wstring& file) {
+    HANDLE ready = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (ready == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(ready);
+    bool ended = WaitUntil([&] { return !DialogOpen(); }, 15000);
+    report_.Set("host", ended ? L"ended" : L"ignored");
+    return true;
+  }
+
+  bool Gone(const std::wstring& caption) {
+    ::Sleep(1500);
+    HWND more = caption.empty() ? FindProcessDialog(pid(), false) : FindDialogByCaption(caption);
+    if (!more) return true;
+    report_.Set("unexpected", StaticTexts(more));
+    return false;
+  }
+
+  bool Lock(const std::wstring& path) {
+    // Its folders first, so that the lock can exist before the installer runs.
+    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+      ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    lock_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    return lock_ != INVALID_HANDLE_VALUE;
+  }
+
+  void Unlock() {
+    if (lock_ != INVALID_HANDLE_VALUE) ::CloseHandle(lock_);
+    lock_ = INVALID_HANDLE_VALUE;
+  }
+
+  bool Shot(const std::wstring& value) {
+    const std::size_t colon = value.find(L':');
+    const std::wstring name = value.substr(0, colon);
+    HWND window = Front();
+    if (colon != std::wstring::npos) {
+      int id = _wtoi(value.c_str() + colon + 1);
+      window = id ? ::GetDlgItem(wizard_, id) : wizard_;
+    }
+    RECT rect, client;
+    if (!window || !::GetWindowRect(window, &rect) || !::GetClientRect(window, &client)) return false;
+    ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    ::Sleep(400);  // let it finish painting
+    report_.Set("shot." + Utf8(name),
+                std::to_wstring(client.left - rect.left) + L"," + std::to_wstring(client.top - rect.top));
+    return SaveScreen(rect, shots_ + L"\\" + name + L".bmp");
+  }
+
+  // Next, hidden, moves over the picture (client 40, 100) while the system
+  // colours change, shows again and is held down: the pressed face shifts by
+  // one pixel and bares the button's copy of its background along its top and
+  // left edges. A button that heard of the change through the dialog copied
+  // the picture; one that kept its old copy shows its old place. The picture
+  // is NAME.bmp; the pointer leaves before the release, so nothing is clicked.
+  bool Recolour(const std::wstring& name) {
+    HWND next = ::GetDlgItem(wizard_, IDOK);
+    RECT rect;
+    ::ShowWindow(next, SW_HIDE);
+    ::SetWindowPos(next, nullptr, 40, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    ::Sleep(300);
+    ::SendMessageW(wizard_, WM_SYSCOLORCHANGE, 0, 0);
+    ::ShowWindow(next, SW_SHOWNA);
+    ::Sleep(300);
+    ::GetWindowRect(next, &rect);
+    ::SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    ::Sleep(500);
+    bool saved = SaveScreen(rect, shots_ + L"\\" + name + L".bmp");
+    ::SetCursorPos(rect.left + 300, rect.top + 120);
+    ::Sleep(200);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    ::Sleep(300);
+    return saved;
+  }
+
+  bool Exit() {
+    if (::WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) return false;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.hProcess, &code);
+    report_.Set("exit", std::to_wstring(code));
+    return true;
+  }
+
+  Report& report_;
+  std::wstring shots_;
+  PROCESS_INFORMATION process_ = {};
+  HWND wizard_ = nullptr;
+  HWND dialog_ = nullptr;
+  DWORD other_ = 0;
+  HANDLE lock_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+}  // namespace wine_driver
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace wine_driver;
+  if (argc < 2) {
+    std::fwprintf(stderr, L"usage: wine_driver REPORT [--shots DIR] STEP...\n");
+    return 2;
+  }
+  Report report(argv[1]);
+  int first = 2;
+  std::wstring shots = L".";
+  if (argc > 3 && std::wstring(argv[2]) == L"--shots") {
+    shots = argv[3];
+    first = 4;
+  }
+  int result = 0;
+  {
+    Driver driver(report, shots);
+    for (int i = first; i < argc && result == 0; ++i) {
+      const std::wstring step = argv[i];
+      const std::size_t equals = step.find(L'=');
+      const std::wstring name = step.substr(0, equals);
+      const std::wstring value = equals == std::wstring::npos ? L"" : step.substr(equals + 1);
+      if (!driver.Step(name, value)) {
+        report.Set("failed", std::to_wstring(i - first) + L" " + step);
+        result = 1;
+      }
+    }
+  }
+  return report.Write() ? result : 1;
+}

@@ -1,0 +1,362 @@
+#!/usr/bin/env python3
+"""Real installations and uninstallations under Wine on Xvfb.
+
+Each case makes an installer with mksetup, installs it through the driver as
+a user would (answering the retry prompt and the finish dialog), and checks
+from the host what it left: the installed bytes, the .lnk files (lnkinfo),
+the started main program, the install record (`mksetup record`). Then the
+installed uninstaller is run the same way and what is left is checked."""
+import os
+import pathlib
+import shutil
+import struct
+import subprocess
+import unittest
+
+from wineworld import (BIN, ENV, SHOTS, WINE, WORK, Folders, Product, drive, hand_laid_installer, install_steps,
+                       mksetup, read_lnk, record, to_png, uncheck_all, wait_for, windows_path)
+
+RETRY_AFTER = "失败,\n该文件可能被其他进程占用, 请关闭相关进程点击 重试!"
+RECORD_SIZE = 788
+CONFIRM = "确实要从计算机上删除“{}”吗?"
+DONE = "“{}”已经从计算机上删除。"
+KEPT = "以下文件和文件夹不是安装时复制的，已经保留:"
+NOTHING = "没有删除任何文件。"
+IDOK, IDCANCEL, IDRETRY, IDYES, IDNO = 1, 2, 4, 6, 7
+
+
+def sign(installer, folder):
+    """Signs the installer in place with osslsigncode and a certificate made here; returns the certificate."""
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
+                    "cert.pem", "-days", "2", "-subj", "/CN=wine-tests"], cwd=folder, check=True, capture_output=True)
+    subprocess.run(["osslsigncode", "sign", "-certs", "cert.pem", "-key", "key.pem", "-in", str(installer), "-out",
+                    "signed.exe"], cwd=folder, check=True, capture_output=True)
+    (folder / "signed.exe").replace(installer)
+    return folder / "cert.pem"
+
+
+def snapshot(root, skip):
+    """Every path below root but the skipped folders -> (kind, size, mtime).
+    Wine's own *.desktop mirrors of shortcuts are left out."""
+    out = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        here = pathlib.Path(dirpath)
+        dirnames[:] = [d for d in dirnames if here / d not in skip]
+        out.update({here / d: ("dir",) for d in dirnames})
+        for f in filenames:
+            if not f.endswith(".desktop"):
+                st = (here / f).lstat()
+                out[here / f] = ("file", st.st_size, st.st_mtime_ns)
+    return out
+
+
+# Install folders and link targets are kept ASCII: Wine's shell link stores
+# the target in the ANSI code page, so a CJK path would read back as "??".
+class InstallTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folders = Folders()
+        WORK.mkdir(parents=True, exist_ok=True)
+
+    # --- running -----------------------------------------------------------
+    def install(self, product, folder, *finish, name=None):
+        """Installs; `finish` are the steps on the finish dialog (default: take it as it is)."""
+        self.clean(product, folder)
+        steps = install_steps(product.installer, folder) + ["dialog", *finish, "answer=1", "exit"]
+        r = drive(name or product.name, steps)
+        self.assertEqual(r.get("dialog.caption"), "安装完成", r)
+        self.assertEqual(r.get("exit"), "0")
+        return r
+
+    def refused(self, installer, folder):
+        """The environment check refuses the installer before anything is written."""
+        shutil.rmtree(self.folders.host(folder), ignore_errors=True)
+        r = drive(installer.stem, install_steps(installer, folder)[:-2] + ["dialog", "answer=1", "exit"])
+        self.assertEqual(r.get("dialog.text"), "安装程序已经损坏!")
+        self.assertEqual(r.get("dialog.caption"), installer.stem)
+        self.assertEqual(r.get("exit"), "0")
+        self.assertFalse(self.folders.host(folder).exists(), "nothing may be written")
+
+    def uninstall(self, root, *steps, name):
+        program = windows_path(root / "uninstall.exe") if not str(root).startswith(str(self.folders.drive_c)) \
+            else self.folders.windows(root / "uninstall.exe")
+        return drive(name, [f"start={program}", "dialog=uninstall", *steps, "gone=uninstall", "exit"])
+
+    def clean(self, product, folder):
+        shutil.rmtree(self.folders.host(folder), ignore_errors=True)
+        for path in self.links(product):
+            path.unlink(missing_ok=True)
+        for menu, _, _ in product.shortcuts:
+            shutil.rmtree(self.folders.programs / menu.split("\\")[0], ignore_errors=True)
+            (self.folders.programs / (menu + ".lnk")).unlink(missing_ok=True)
+
+    # --- checks -----------------------------------------------------------
+    def links(self, product):
+        """The desktop and startup links of the finish dialog."""
+        return [self.folders.desktop / (product.product + ".lnk"), self.folders.startup / (product.product + ".lnk")]
+
+    def assert_installed(self, product, folder, record_grown=True):
+        root = self.folders.host(folder)
+        for rel, data in product.files().items():
+            installed = (root / pathlib.PurePosixPath(*rel.split("\\"))).read_bytes()
+            if record_grown and rel == product.record_file:
+                self.assertEqual(installed[:len(data)], data, rel)
+            else:
+                self.assertEqual(installed, data, f"{rel} differs from the source")
+        for rel in product.folders():
+            self.assertTrue((root / pathlib.PurePosixPath(*rel.split("\\"))).is_dir(), rel)
+
+    def assert_record(self, product, folder, start_menu, autostart):
+        rec = record(self.folders.host(folder) / product.record_file)
+        self.assertTrue(rec["consistent"], rec)
+        self.assertEqual(rec["offset"], len(product.files()[product.record_file]))
+        self.assertEqual((rec["start_menu_folder"], rec["product_name"], rec["autostart_link"]),
+                         (start_menu, product.product, autostart))
+
+    def assert_menu(self, product, folder):
+        for menu, target, description in product.shortcuts:
+            info = read_lnk(self.folders.programs / pathlib.PurePosixPath(*(menu + ".lnk").split("\\")))
+            self.assertEqual((info["target"], info["description"], info["icon"]),
+                             (folder + "\\" + target, description, None), menu)
+
+    def assert_finish_links(self, product, folder, made):
+        program = folder + "\\" + product.main_program
+        for lnk in self.links(product):
+            self.assertEqual(lnk.is_file(), made, str(lnk))
+            if made:
+                info = read_lnk(lnk)
+                self.assertEqual((info["target"], info["description"], info["icon"], info["icon_index"]),
+                                 (program, product.product, program, 0))
+
+    def started(self, folder):
+        return wait_for(self.folders.host(folder) / "bin" / "started.txt")
+
+    # --- installations ----------------------------------------------------
+    def test_full_installation_as_the_finish_dialog_opens(self):
+        p = Product("full", "岚杉全装").build()
+        folder = "C:\\E2E Full"
+        self.clean(p, folder)
+        # Xvfb runs no window manager; unmanaged, Wine gives the X keyboard
+        # focus to the window the program activates, so a real key press
+        # tests the program's own focus.
+        subprocess.run([WINE, "reg", "add", "HKCU\\Software\\Wine\\AppDefaults\\" + p.installer.name +
+                        "\\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env=ENV, capture_output=True, check=True)
+        ready = WORK / "full-ready"
+        ready.unlink(missing_ok=True)
+
+        def press_enter():
+            subprocess.run(["import", "-window", "root", str(SHOTS / "full" / "finish-screen.png")], env=ENV)
+            subprocess.run(["xdotool", "key", "Return"], env=ENV, check=True)
+        r = drive("full", install_steps(p.installer, folder) +
+                  ["dialog", "shot=finish-dialog", "key=esc", "close", "sleep=300", "dialog",
+                   f"host={windows_path(ready)}", "exit"], ready=ready, on_ready=press_enter)
+        # Opened in front with the focus on "完成": the real Enter ended it.
+        self.assertEqual(r.all("dialog.caption"), ["安装完成"] * 2, "Esc, Alt+F4 and the close box leave it open")
+        self.assertEqual((r.get("dialog.foreground"), r.get("dialog.focus"), r.get("host")), ("yes", "1", "ended"))
+        self.assertEqual(set(r.get("dialog.checked").split(",")), {"1003", "1004", "1005", ""})
+        self.assertEqual(r.get("dialog.text"), "岚杉全装已经正确安装，请点击“完成”结束操作。")
+        self.assertEqual(r.get("wizard.visible"), "no")
+        self.assertEqual(r.get("exit"), "0")
+        self.assertTrue(self.started(folder), "the main program was not started")
+        self.assert_installed(p, folder)
+        self.assert_menu(p, folder)
+        self.assert_finish_links(p, folder, made=True)
+        # The last entry with a sub-folder names the start-menu folder.
+        self.assert_record(p, folder, start_menu="岚杉full", autostart="岚杉全装")
+        to_png(SHOTS / "full" / "finish-dialog.bmp")
+
+    def test_all_cleared_without_record_file(self):
+        p = Product("cleared", "岚杉全清", record_file="").build()
+        self.install(p, "C:\\E2E Cleared", *uncheck_all())
+        self.assert_installed(p, "C:\\E2E Cleared", record_grown=False)
+        self.assert_menu(p, "C:\\E2E Cleared")
+        self.assert_finish_links(p, "C:\\E2E Cleared", made=False)
+        self.assertFalse(self.started("C:\\E2E Cleared"), "the main program was started")
+
+    def test_only_the_main_program_without_shortcuts(self):
+        p = Product("runonly", "岚杉只运行", shortcuts=[]).build()
+        self.install(p, "C:\\E2E RunOnly", "check=1003", "check=1005")
+        self.assertTrue(self.started("C:\\E2E RunOnly"))
+        self.assert_installed(p, "C:\\E2E RunOnly")
+        self.assert_finish_links(p, "C:\\E2E RunOnly", made=False)
+        self.assert_record(p, "C:\\E2E RunOnly", start_menu="", autostart="")
+
+    def test_without_files_and_main_program(self):
+        p = Product("nofiles", "岚杉无文件", files=False, shortcuts=[], main_program="").build()
+        r = self.install(p, "C:\\E2E NoFiles")
+        # Nothing to link to or to start: the boxes are cleared and disabled.
+        self.assertEqual((r.get("dialog.checked"), r.get("dialog.enabled")), ("", ""))
+        self.assertEqual(list(self.folders.host("C:\\E2E NoFiles").iterdir()), [])
+        self.assert_finish_links(p, "C:\\E2E NoFiles", made=False)
+
+    def test_locked_file_retried(self):
+        # "\n" in the folder stays a backslash and an n in the report.
+        p = Product("lockretry", "岚杉重试").build()
+        folder = "C:\\new\\E2E LockRetry"
+        locked = folder + "\\data\\settings.ini"
+        self.clean(p, folder)
+        r = drive("lockretry", install_steps(p.installer, folder)[:-1] +
+                  [f"lock={locked}", "click=1", "dialog", "read=1015", "aside", "shot=progress-page:0", "unlock",
+                   f"answer={IDRETRY}", "dialog", *uncheck_all(), "answer=1", "exit"])
+        self.assertEqual(r.all("dialog.text")[0], "复制文件 " + locked + RETRY_AFTER)
+        self.assertTrue(r.get("text.1015").startswith("正在复制文件:    " + folder + "\\"), r.get("text.1015"))
+        self.assertEqual(r.all("dialog.caption"), ["是否重试?", "安装完成"])
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_installed(p, folder)
+        self.assert_record(p, folder, start_menu="岚杉lockretry", autostart="")
+        to_png(SHOTS / "lockretry" / "progress-page.bmp")
+
+    def test_locked_file_cancelled_fails_the_installation(self):
+        # zz\later.txt comes after the record file: that got no record.
+        p = Product("lockcancel", "岚杉取消", extra={"zz/later.txt": b"later"}).build()
+        folder = "C:\\E2E LockCancel"
+        locked = folder + "\\zz\\later.txt"
+        self.clean(p, folder)
+        r = drive("lockcancel", install_steps(p.installer, folder)[:-1] +
+                  [f"lock={locked}", "click=1", "dialog", f"answer={IDCANCEL}", "dialog", "answer=1", "exit"])
+        self.assertEqual(r.all("dialog.text"), ["复制文件 " + locked + RETRY_AFTER, "安装失败!"])
+        self.assertEqual(r.get("dialog.caption"), p.installer.stem)
+        self.assertEqual(r.get("exit"), "0")
+        root = self.folders.host(folder)
+        for rel in ("bin/Example.exe", "data/settings.ini", "uninstall.exe"):
+            self.assertEqual((root / rel).read_bytes(), (p.payload / rel).read_bytes(), rel)
+        self.assertEqual((root / "zz" / "later.txt").read_bytes(), b"", "the locker's file is untouched")
+        self.assertFalse((self.folders.programs / "岚杉lockcancel").exists())
+        self.assert_finish_links(p, folder, made=False)
+
+    def test_second_installation_over_the_first(self):
+        first = Product("again", "岚杉再装").build()
+        folder = "C:\\E2E Again"
+        self.install(first, folder)
+        self.assertTrue(self.started(folder))
+        # The same product again, its entries described anew.
+        second = Product("again2", "岚杉再装", shortcuts=[(m, t, d + " (新)") for m, t, d in first.shortcuts]).build()
+        r = drive("again2", install_steps(second.installer, folder) + ["dialog", "answer=1", "exit"])
+        self.assertEqual(r.get("exit"), "0")
+        self.assert_installed(second, folder)
+        self.assert_menu(second, folder)
+        self.assert_finish_links(second, folder, made=True)
+        # The copy step rewrote the record file; this run appended its own block.
+        self.assert_record(second, folder, start_menu="岚杉again", autostart="岚杉再装")
+
+    def test_hostile_package_is_refused_before_anything_is_written(self):
+        base = "C:\\E2E Hostile"
+        shutil.rmtree(self.folders.host(base), ignore_errors=True)
+        victim = self.folders.host(base) / "victim.txt"
+        victim.parent.mkdir(parents=True)
+        victim.write_bytes(b"victim bytes\r\n")
+        installer = WORK / "hostile-setup.exe"
+        installer.write_bytes(hand_laid_installer((BIN / "setup.exe").read_bytes(), "..\\..\\victim.txt", [
+            (0, "bin"), (8, "bin\\a.txt", b"good"), (8, "readme.txt", b"read me")]))
+        self.refused(installer, base + "\\a\\b")
+        self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
+        self.assertEqual(sorted(p.name for p in self.folders.host(base).rglob("*")), ["victim.txt"])
+
+    def test_signed_installer_installs_and_a_changed_byte_is_refused(self):
+        p = Product("signed", "岚杉签名").build()
+        cert = sign(p.installer, p.root)
+        signed = p.installer.read_bytes()
+        self.assertEqual(mksetup("verify", p.installer).returncode, 0)
+        self.assertEqual(p.installer.read_bytes(), signed)
+        self.install(p, "C:\\E2E Signed")
+        self.assert_installed(p, "C:\\E2E Signed")
+        self.assert_record(p, "C:\\E2E Signed", start_menu="岚杉signed", autostart="岚杉签名")
+        verified = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), str(p.installer)],
+                                  capture_output=True)
+        self.assertEqual(verified.returncode, 0, "the installer still carries a good signature")
+        # One byte changed inside the blob of noise.bin.
+        data = bytearray(signed)
+        at = data.find((p.payload / "data" / "noise.bin").read_bytes()[2000:2064])
+        self.assertGreater(at, 0)
+        data[at + 10] ^= 0x01
+        p.installer.write_bytes(bytes(data))
+        self.refused(p.installer, "C:\\E2E SignedDamaged")
+
+    # --- uninstallations --------------------------------------------------
+    def disk(self):
+        return snapshot(self.folders.drive_c, {self.folders.drive_c / "windows", self.folders.temp})
+
+    def test_uninstall_removes_the_installation_and_keeps_the_users_files(self):
+        p = Product("unfull", "岚杉卸全", uninstaller=True).build()
+        folder = "C:\\UT Full"
+        self.install(p, folder)
+        self.assertTrue(self.started(folder))
+        root = self.folders.host(folder)
+        other = self.folders.programs / "Other" / "x.lnk"
+        other.parent.mkdir(parents=True, exist_ok=True)
+        other.write_bytes(b"not the product's")
+        installed = self.disk()
+        (root / "data" / "mine.txt").write_text("the user's own", encoding="utf-8")
+        (root / "notes").mkdir()
+        (root / "notes" / "n.txt").write_text("notes", encoding="utf-8")
+        before = self.disk()
+        r = self.uninstall(root, "shot=confirm", f"answer={IDYES}", "dialog=uninstall", "shot=result", "answer=1",
+                           name="unfull")
+        self.assertEqual(r.all("dialog.text")[0], CONFIRM.format(p.product))
+        self.assertEqual((r.get("exit"), r.get("dialog.exit")), ("0", "0"))
+        result = r.get("dialog.text")
+        self.assertTrue(result.startswith(DONE.format(p.product)), result)
+        self.assertIn(KEPT, result)
+        for kept in ("bin\\started.txt", "data\\mine.txt", "notes"):
+            self.assertIn(folder + "\\" + kept, result)
+        self.assertNotIn("notes\\n.txt", result, "a user's folder counts once")
+        # The copy ran from the temporary folder.
+        self.assertIn("\\Temp\\uninstall-", r.get("dialog.process"))
+        after = self.disk()
+        self.assertEqual(set(after) - set(before), set(), "nothing new outside the temporary folder")
+        # Exactly the installation went: what setup.exe made, less the user's files and their folders.
+        group, flat = self.folders.programs / "岚杉unfull", self.folders.programs / "Flat unfull.lnk"
+        expected = {q for q in installed if root in q.parents or q == group or group in q.parents}
+        expected -= {root / "bin", root / "bin" / "started.txt", root / "data"}
+        expected |= {flat, *self.links(p)}
+        self.assertEqual(sorted(map(str, set(before) - set(after))), sorted(map(str, expected)))
+        self.assertEqual(sorted(q.name for q in root.iterdir()), ["bin", "data", "notes"])
+        self.assertEqual(other.read_bytes(), b"not the product's")
+        for shot in ("confirm", "result"):
+            to_png(SHOTS / "unfull" / (shot + ".bmp"))
+
+    def test_uninstall_without_users_files_removes_the_folder_and_decline_keeps_all(self):
+        p = Product("unclean", "岚杉卸净", uninstaller=True).build()
+        folder = "C:\\UT Clean"
+        self.install(p, folder, *uncheck_all())
+        root = self.folders.host(folder)
+        before = self.disk()
+        temp_before = set(self.folders.temp.iterdir())
+        r = self.uninstall(root, f"answer={IDNO}", name="undecline")
+        self.assertEqual(r.get("dialog.text"), CONFIRM.format(p.product))
+        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(self.disk(), before)
+        self.assertEqual(set(self.folders.temp.iterdir()), temp_before, "no copy was made")
+        r = self.uninstall(root, f"answer={IDYES}", "dialog=uninstall", "answer=1", name="unclean")
+        self.assertEqual(r.get("dialog.text"), DONE.format(p.product))
+        self.assertFalse(root.exists())
+        self.assertFalse((self.folders.programs / "岚杉unclean").exists())
+
+    def test_damaged_record_or_list_removes_nothing(self):
+        p = Product("undamaged", "岚杉损坏", uninstaller=True).build()
+        folder = "C:\\UT Damaged"
+        self.install(p, folder, *uncheck_all())
+        uninstaller = self.folders.host(folder) / "uninstall.exe"
+        good = uninstaller.read_bytes()
+        bare = (BIN / "uninstall.exe").read_bytes()
+        image_and_list = len(good) - RECORD_SIZE
+        record_only = bytearray(good[image_and_list:])
+        struct.pack_into("<I", record_only, 0, len(bare))
+        cases = [("record magic", image_and_list + 8, good, "没有找到安装记录，无法卸载。"),
+                 ("list checksum", image_and_list - 20, good, "安装文件清单已经损坏，无法卸载。"),
+                 ("no list", None, bare + bytes(record_only), "卸载程序中没有安装文件清单，无法卸载。")]
+        for what, at, data, text in cases:
+            with self.subTest(what):
+                data = bytearray(data)
+                if at is not None:
+                    data[at] ^= 0x01
+                uninstaller.write_bytes(bytes(data))
+                before = self.disk()
+                r = self.uninstall(uninstaller.parent, "answer=1", name="undamaged-" + what.replace(" ", "-"))
+                self.assertEqual(r.all("dialog.text"), [text + NOTHING])
+                self.assertEqual(r.get("exit"), "1")
+                self.assertEqual(self.disk(), before)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,273 @@
+"""The Wine world of the end-to-end tests (scripts/wine-env): its environment
+and shell folders, paths between host and Windows, the driver program and its
+reports, sample products made by mksetup, and reading what an installation
+left: .lnk files through lnkinfo, install records through `mksetup record`."""
+import json
+import os
+import pathlib
+import shlex
+import shutil
+import struct
+import subprocess
+import time
+import zlib
+
+SOURCE = pathlib.Path(__file__).resolve().parents[2]
+BIN = pathlib.Path(os.environ.get("SETUP_BIN_DIR", "."))
+BUILD = pathlib.Path(os.environ.get("SETUP_BUILD_DIR", BIN.parent))
+WORK = BUILD / "wine-tests"
+SHOTS = BUILD / "screenshots"
+WINE = str(SOURCE / "scripts" / "wine-run")
+# The Linux mksetup of the native build (scripts/test builds it first).
+MKSETUP = pathlib.Path(os.environ.get("SETUP_NATIVE_MKSETUP", SOURCE / "build" / "native" / "bin" / "mksetup"))
+PKG_MAGIC = 0x12030416
+
+
+def wine_env():
+    """The variables of $SETUP_WINE_STATE/env merged into os.environ."""
+    env = dict(os.environ)
+    for line in (pathlib.Path(os.environ["SETUP_WINE_STATE"]) / "env").read_text().splitlines():
+        if line.startswith("export "):
+            name, _, value = line[len("export "):].partition("=")
+            env[name] = shlex.split(value)[0] if value else ""
+    return env
+
+
+ENV = wine_env()
+
+
+def windows_path(host):
+    """A host path as Wine's Z: drive shows it."""
+    return "Z:" + str(host).replace("/", "\\")
+
+
+class Folders:
+    """The prefix's C: drive and per-user shell folders."""
+
+    def __init__(self):
+        self.drive_c = pathlib.Path(ENV["WINEPREFIX"]) / "drive_c"
+        self.user = next(p for p in sorted((self.drive_c / "users").iterdir()) if p.name != "Public" and p.is_dir())
+        self.desktop = self.user / "Desktop"
+        self.programs = self.user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+        self.startup = self.programs / "StartUp"
+        self.temp = self.user / "AppData/Local/Temp"
+
+    def host(self, windows):
+        """C:\\a\\b -> <prefix>/drive_c/a/b."""
+        assert windows[:3].upper() == "C:\\", windows
+        return self.drive_c.joinpath(*[p for p in windows[3:].split("\\") if p])
+
+    def windows(self, host):
+        return "C:\\" + "\\".join(pathlib.Path(host).relative_to(self.drive_c).parts)
+
+
+class Report:
+    """The driver's report: key=value lines; a backslash escapes the next
+    character (n and r: line breaks). Keys may repeat, one per step."""
+
+    def __init__(self, text):
+        self.pairs = []
+        for line in text.splitlines():
+            key, _, value = line.partition("=")
+            out, i = [], 0
+            while i < len(value):
+                if value[i] == "\\" and i + 1 < len(value):
+                    out.append({"n": "\n", "r": "\r"}.get(value[i + 1], value[i + 1]))
+                    i += 2
+                else:
+                    out.append(value[i])
+                    i += 1
+            self.pairs.append((key, "".join(out)))
+
+    def all(self, key):
+        return [v for k, v in self.pairs if k == key]
+
+    def get(self, key, default=None):
+        values = self.all(key)
+        return values[-1] if values else default
+
+    def __contains__(self, key):
+        return bool(self.all(key))
+
+    def __repr__(self):
+        return "\n".join(f"{k}={v!r}" for k, v in self.pairs)
+
+
+def drive(name, steps, ready=None, on_ready=None):
+    """Runs the driver with `steps`; screenshots go to SHOTS/name. With
+    `ready` (a host file a host= step writes), on_ready() runs when it appears.
+    Returns the Report; raises AssertionError when a step failed."""
+    shots = SHOTS / name
+    shots.mkdir(parents=True, exist_ok=True)
+    report_path = WORK / (name + "-report.txt")
+    report_path.unlink(missing_ok=True)
+    driver = subprocess.Popen([WINE, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
+                               windows_path(shots), *steps], env=ENV, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    if ready is not None and wait_for(ready, 180):
+        on_ready()
+    try:
+        code = driver.wait(timeout=600)
+    except subprocess.TimeoutExpired:
+        driver.kill()
+        raise
+    report = Report(report_path.read_text(encoding="utf-8") if report_path.exists() else "")
+    if code != 0 or "failed" in report:
+        raise AssertionError(f"driver failed ({code}):\n{report}")
+    return report
+
+
+def wait_for(path, seconds=20):
+    end = time.time() + seconds
+    while time.time() < end and not path.exists():
+        time.sleep(0.25)
+    return path.exists()
+
+
+def to_png(bmp):
+    subprocess.run(["convert", str(bmp), str(bmp.with_suffix(".png"))], check=False)
+
+
+def read_bmp(path):
+    """A 24-bit BMP the driver wrote: (width, height, pixel(x, y) -> (r, g, b))."""
+    data = path.read_bytes()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    row = (width * 3 + 3) & ~3
+
+    def pixel(x, y):
+        at = offset + (height - 1 - y) * row + x * 3
+        return data[at + 2], data[at + 1], data[at]
+    return width, height, pixel
+
+
+def mksetup(*args):
+    return subprocess.run([str(MKSETUP), *map(str, args)], capture_output=True, timeout=300)
+
+
+def record(path):
+    """The install record at the end of `path`, as `mksetup record --json` reads it."""
+    done = mksetup("record", "--json", path)
+    assert done.returncode == 0, done.stderr.decode(errors="replace")
+    return json.loads(done.stdout)
+
+
+def read_lnk(path):
+    """target, description, icon, icon_index of a .lnk file as lnkinfo reads
+    it (None where the link holds no such field)."""
+    out = subprocess.run(["lnkinfo", str(path)], check=True, capture_output=True).stdout.decode(errors="replace")
+    keys = {"Local path": "target", "Description": "description", "Icon location": "icon", "Icon index": "icon_index"}
+    fields = dict.fromkeys(keys.values())
+    for line in out.splitlines():
+        name, _, value = line.strip().partition(":")
+        if name.strip() in keys and fields[keys[name.strip()]] is None:
+            fields[keys[name.strip()]] = value[1:] if value.startswith(" ") else value
+    if fields["icon_index"] is not None:
+        fields["icon_index"] = int(fields["icon_index"])
+    return fields
+
+
+class Product:
+    """A sample product: payload tree, manifest, and the installer mksetup makes of them."""
+
+    def __init__(self, name, product, shortcuts=None, files=True, record_file="uninstall.exe",
+                 main_program="bin\\Example.exe", extra=(), uninstaller=False, heading=None, more=()):
+        self.name, self.product = name, product
+        self.heading = product + " 安装程序" if heading is None else heading
+        self.more = list(more)  # further lines of the [product] table
+        self.record_file, self.main_program, self.uninstaller = record_file, main_program, uninstaller
+        self.root = WORK / name
+        shutil.rmtree(self.root, ignore_errors=True)
+        self.payload = self.root / "payload"
+        self.payload.mkdir(parents=True)
+        self.shortcuts = shortcuts if shortcuts is not None else [
+            ("岚杉" + name + "\\" + product, "bin\\Example.exe", "启动 " + product),
+            ("Flat " + name, "docs\\readme.txt", "没有子文件夹"),
+            ("岚杉" + name + "\\卸载 " + product, "uninstall.exe", "卸载 " + product),
+        ]
+        if files:
+            (self.payload / "bin").mkdir()
+            shutil.copyfile(BIN / "example-app.exe", self.payload / "bin" / "Example.exe")
+            (self.payload / "docs").mkdir()
+            (self.payload / "docs" / "说明.txt").write_text("说明文字\r\n" * 40, encoding="utf-8")
+            (self.payload / "docs" / "readme.txt").write_text("read me\r\n", encoding="utf-8")
+            (self.payload / "data" / "empty").mkdir(parents=True)
+            (self.payload / "data" / "settings.ini").write_bytes(b"[main]\r\nmode=1\r\n")
+            (self.payload / "data" / "zero.bin").write_bytes(b"")
+            # Incompressible: deflate stores it as it is, so a test can find and flip a byte of its blob.
+            (self.payload / "data" / "noise.bin").write_bytes(os.urandom(6000))
+            if not uninstaller:
+                (self.payload / "uninstall.exe").write_bytes(b"MZ uninstaller stand-in\0" * 20)
+        for rel, data in dict(extra).items():
+            (self.payload / rel).parent.mkdir(parents=True, exist_ok=True)
+            (self.payload / rel).write_bytes(data)
+        self.installer = self.root / (name + "-setup.exe")
+
+    def manifest(self):
+        lines = ["[product]", f'name = "{self.product}"', f'heading = "{self.heading}"', 'notice = "端到端测试"',
+                 'rights = "rights"', f'welcome = "欢迎安装 {self.product}。"', f"main_program = '{self.main_program}'"]
+        if self.record_file:
+            lines.append(f"record_file = '{self.record_file}'")
+        if self.uninstaller:
+            lines.append("uninstaller = true")
+        lines += self.more
+        lines += ["", "[files]", 'source = "payload"']
+        for menu, target, description in self.shortcuts:
+            lines += ["", "[[shortcut]]", f"menu = '{menu}'", f"target = '{target}'", f'description = "{description}"']
+        return "\n".join(lines) + "\n"
+
+    def build(self):
+        (self.root / "setup.toml").write_text(self.manifest(), encoding="utf-8")
+        args = ["build", self.root / "setup.toml", "-o", self.installer, "--stub", BIN / "setup.exe"]
+        if self.uninstaller:
+            args += ["--uninstaller", BIN / "uninstall.exe"]
+        done = mksetup(*args)
+        assert done.returncode == 0 and self.installer.is_file(), done.stderr.decode(errors="replace")
+        return self
+
+    def files(self):
+        """Relative Windows path -> bytes, for every file of the payload."""
+        return {"\\".join(p.relative_to(self.payload).parts): p.read_bytes()
+                for p in sorted(self.payload.rglob("*")) if p.is_file()}
+
+    def folders(self):
+        return sorted("\\".join(p.relative_to(self.payload).parts) for p in self.payload.rglob("*") if p.is_dir())
+
+
+def hand_laid_installer(stub, record_file, entries):
+    """The installer program with a package laid out byte by byte behind it:
+    info block, agreement, the entries (kind, name, data), no shortcuts, trailer."""
+    def blob(data):  # checksum (CRC-32 table, no inversions) of the zlib stream, raw length, stream
+        stream = zlib.compress(data, 6)
+        return struct.pack("<Ii", ~zlib.crc32(stream, 0xFFFFFFFF) & 0xFFFFFFFF, len(data)) + stream
+
+    def entry(kind, name, data=None):
+        name, data = name.encode("utf-8"), blob(data) if data is not None else b""
+        return struct.pack("<hHIiii", kind, 0, 0, len(name), len(name) if data else 0, len(data)) + name + data
+
+    texts = ["岚杉敌意".encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
+    info = struct.pack("<6i", sum(map(len, texts)), *map(len, texts)) + b"".join(texts)
+    info += entry(16, "bin\\a.txt") + entry(17, record_file)
+    agreement = blob("许可协议\r\n".encode("utf-8"))
+    listed = b"".join(entry(*e) for e in entries)
+    info_at = len(stub)
+    agreement_at = info_at + len(info)
+    entries_at = agreement_at + len(agreement)
+    trailer = struct.pack("<iiIiiiiiiii", info_at, len(info) + len(listed), PKG_MAGIC, entries_at, len(entries),
+                          entries_at + len(listed), 0, 0, 0, agreement_at, len(agreement))
+    return stub + info + agreement + listed + trailer
+
+
+# Steps that walk the wizard from its start to the folder page, with the agreement ticked.
+def to_folder_page(installer):
+    return [f"start={windows_path(installer)}", "wizard", "page=0", "click=1", "page=1", "click=1", "page=2",
+            "click=1008", "shown=1", "click=1", "page=3"]
+
+
+def install_steps(installer, folder):
+    """From the start to the installation running in `folder`."""
+    return to_folder_page(installer) + [f"type={folder}", "click=1", "page=6", "click=1"]
+
+
+def uncheck_all():
+    return ["check=1003", "check=1004", "check=1005"]
