@@ -50,7 +50,9 @@ class Folders:
         self.desktop = self.user / "Desktop"
         self.programs = self.user / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
         self.startup = self.programs / "StartUp"
-        self.temp = self.user / "AppData/Local/Temp"
+        # %TEMP%: AppData\Local\Temp in the WoW64 Wine, Temp in Debian's Wine.
+        self.temp = next((t for t in (self.user / "AppData/Local/Temp", self.user / "Temp") if t.is_dir()),
+                         self.user / "AppData/Local/Temp")
 
     def host(self, windows):
         """C:\\a\\b -> <prefix>/drive_c/a/b."""
