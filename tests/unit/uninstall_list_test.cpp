@@ -59,8 +59,7 @@ TEST(UninstallList, TheBytesOfASmallBlock) {
                                 {UNL_ITEM_FILE, "u.exe"},
                                 {UNL_ITEM_MENU_LINK, "\\M"}});
   EXPECT_EQ(block, expected);
-  EXPECT_EQ(Bytes(block.begin(), block.begin() + 4), (Bytes{'U', 'L', 'S', 'T'}));
-  EXPECT_EQ(Bytes(block.end() - 4, block.end()), (Bytes{'U', 'E', 'N', 'D'}));
+  EXPECT_EQ(std::string(block.begin(), block.begin() + 4) + std::string(block.end() - 4, block.end()), "ULSTUEND");
   // The checksum covers everything before the footer.
   for (std::size_t i = 0; i + 12 < block.size(); ++i) {
     Bytes b = block;
