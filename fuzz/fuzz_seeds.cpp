@@ -46,9 +46,6 @@ int main(int argc, char** argv) {
       Save(corpus / "package_file_fuzz/sample.exe", sample) &&
       Save(corpus / "package_file_fuzz/bare.exe", support::LaidPackage{}.Lay()) &&
       Save(corpus / "package_file_fuzz/signed.exe", support::Signed(sample, 3)) &&
-      Save(corpus / "inflate_fuzz/text.blob", support::Blob("Licence\r\nline two\r\n")) &&
-      Save(corpus / "inflate_fuzz/repeat.blob", support::Blob(std::string(4000, 'x'))) &&
-      Save(corpus / "inflate_fuzz/noise.blob", support::Sample().entries[4].data) &&
       Save(corpus / "install_record_fuzz/full.bin", Record(scratch, L"\u793A\u4F8B", L"\u793A\u4F8B\u8F6F\u4EF6")) &&
       Save(corpus / "install_record_fuzz/empty-names.bin", Record(scratch, L"", L""));
   fs::remove(scratch);

@@ -1,6 +1,6 @@
 // Building installers: the same bytes whatever the thread count, memory
-// window or file times; a round trip through verify and extract; builds that
-// fail name what is wrong and leave no output behind.
+// window or file times; builds that fail name what is wrong and leave no
+// output behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 
 #include "builder/installer_build.h"
 #include "builder/package_extract.h"
-#include "builder/package_verify.h"
 #include "bytes.h"
 #include "sample_product.h"
 #include "temp_folder.h"
@@ -71,29 +70,6 @@ TEST(BuilderBuild, SameBytesForAnyThreadCountWindowCreationOrderAndFileTimes) {
   std::error_code ignored;
   for (auto& e : fs::recursive_directory_iterator(b.Child("payload"))) fs::last_write_time(e.path(), past, ignored);
   EXPECT_EQ(Built(b.Child("setup.toml"), b.Child("x.exe"), 3), one);
-}
-
-TEST(BuilderBuild, RoundTripThroughVerifyAndExtract) {
-  TempFolder dir;
-  const fs::path installer = dir.Child("out/Demo-setup.exe");
-  Built(support::MakeProduct(dir.Path()), installer, 2);
-  std::string summary, error;
-  builder::ScanFault fault;
-  ASSERT_TRUE(builder::VerifyInstaller(installer, summary, fault)) << fault.offset << ": " << fault.what;
-  EXPECT_NE(summary.find("sound: 6 folders, 5 files"), std::string::npos) << summary;
-  builder::ExtractReport report;
-  ASSERT_TRUE(builder::ExtractInstaller(installer, dir.Child("extracted"), report, error)) << error;
-  EXPECT_TRUE(report.failures.empty());
-  EXPECT_EQ(support::Snapshot(dir.Child("extracted")), support::Snapshot(dir.Child("payload")));
-  EXPECT_EQ(Names(dir.Child("out")), std::vector<std::string>{"Demo-setup.exe"});
-
-  // Extracting again over a file where a folder goes names the entries that fail.
-  fs::remove_all(dir.Child("extracted/bin"));
-  WriteFile(dir.Child("extracted/bin"), "a file where the folder goes");
-  ASSERT_TRUE(builder::ExtractInstaller(installer, dir.Child("extracted"), report, error)) << error;
-  ASSERT_EQ(report.failures.size(), 4u);
-  EXPECT_NE(report.failures[0].find("entry 'bin': the folder"), std::string::npos) << report.failures[0];
-  EXPECT_NE(report.failures[1].find("entry 'bin\\Demo.exe'"), std::string::npos) << report.failures[1];
 }
 
 // Each build fails with a message naming the cause and leaves the earlier

@@ -51,14 +51,6 @@ TEST_F(IntegrationRecord, TheBlockAppendedBehindTheFile) {
   std::copy(menu.begin(), menu.end(), expected.begin() + 20);
   std::copy(product.begin(), product.end(), expected.begin() + 276);
   EXPECT_EQ(Bytes(all.begin() + 1000, all.end()), expected);
-
-  // A second installation over the first appends a second block; readers take the last.
-  Append(L"", L"", L"");
-  InstallRecord reader;
-  ASSERT_TRUE(reader.Open(path, 0));
-  EXPECT_EQ(reader.RecordOffset(), original.size() + kInstallRecordSize);
-  EXPECT_TRUE(reader.HasMagic());
-  EXPECT_EQ(reader.ProductName(), L"");
 }
 
 TEST_F(IntegrationRecord, NamesOf256Utf8BytesOrMoreAreNotStored) {
@@ -76,19 +68,6 @@ TEST_F(IntegrationRecord, NamesOf256Utf8BytesOrMoreAreNotStored) {
   EXPECT_EQ(Contents().size(), original.size() + kInstallRecordSize);
   EXPECT_EQ(reader.Folder(), folder.Wide() + L"\\");
   EXPECT_EQ(reader.FileName(), L"uninst.exe");
-}
-
-TEST_F(IntegrationRecord, ReadingUntrustedBytes) {
-  InstallRecord reader;
-  ASSERT_TRUE(reader.Open(path, 0));  // no record behind the file
-  EXPECT_FALSE(reader.HasMagic());
-  TempFolder::WriteBytes(folder.Child("short.bin"), Bytes(kInstallRecordSize - 1, 1));
-  EXPECT_FALSE(reader.Open(folder.Wide(L"short.bin"), 0));
-  EXPECT_FALSE(reader.HasMagic());
-  // Slots without a terminating 0 end with the slot.
-  TempFolder::WriteBytes(folder.Child("full.bin"), Bytes(kInstallRecordSize, 'x'));
-  ASSERT_TRUE(reader.Open(folder.Wide(L"full.bin"), 0));
-  EXPECT_EQ(reader.StartMenuFolder() + reader.ProductName() + reader.AutostartLink(), std::wstring(768, L'x'));
 }
 
 TEST_F(IntegrationRecord, NothingIsWrittenWithoutClose) {

@@ -170,156 +170,54 @@ TEST(DamageCorpus, SignedInstallers) {
   EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
 }
 
+// added: appended to the sample's entries; change: or null; why: part of
+// the fault text when refused.
 struct Case {
   const char* what;
-  std::vector<LaidEntry> added;              // appended to the sample's entries
-  std::function<void(LaidPackage&)> change;  // or null
-  bool install;
-  bool conformance;
-  const char* why;  // part of the fault text, when refused
+  std::vector<LaidEntry> added;
+  void (*change)(LaidPackage&);
+  bool install, conformance;
+  const char* why;
 };
 
 const Bytes kX = Blob("x");
 const std::string kText = support::SampleContents()[0];
 
 const Case kCases[] = {
-    {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, false, false, "is not a safe name"},
-    {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, false, false, "neither name nor data"},
-    {"device name", {{8, "d\\nul.txt", kX}}, nullptr, false, false, "device"},
-    {"forbidden character", {{8, "d\\a?.txt", kX}}, nullptr, false, false, "Windows does not allow"},
-    {"forward slash", {{8, "d/../x", kX}}, nullptr, false, false, "not a safe name"},
-    {"trailing dot", {{0, "d\\x.", {}}}, nullptr, false, false, "ends with"},
-    {"a folder named in other letter case", {{8, "D\\F.TXT", kX}}, nullptr, false, false, "folder"},
-    {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, false, false, "letter case"},
-    {"a file before its folder", {{8, "x\\y.txt", kX}}, nullptr, false, false, "folder"},
-    {"a blob of 8 bytes", {{8, "b8", Bytes(kX.begin(), kX.begin() + 8)}}, nullptr, false, false, "8 bytes or fewer"},
-    {"a bad blob on an entry of type 5",
-     {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}},
-     nullptr,
-     false,
-     false,
-     "checksum"},
-    {"a good blob on an entry of type 5", {{5, "t5", kX}}, nullptr, true, false, "type 5"},
-    {"record file ..\\..\\victim.txt",
-     {},
-     [](LaidPackage& p) { p.recordFile = "..\\..\\victim.txt"; },
-     false,
-     false,
-     "record-file name"},
-    {"record file on a drive", {}, [](LaidPackage& p) { p.recordFile = "C:\\victim.txt"; }, false, false, "drive"},
-    {"main program with ..",
-     {},
-     [](LaidPackage& p) { p.mainProgram = "d\\..\\..\\x.exe"; },
-     false,
-     false,
-     "main program"},
-    {"main program drive-relative",
-     {},
-     [](LaidPackage& p) { p.mainProgram = "C:x.exe"; },
-     false,
-     false,
-     "main program"},
-    {"main program on a share",
-     {},
-     [](LaidPackage& p) { p.mainProgram = "\\\\server\\s\\x.exe"; },
-     false,
-     false,
-     "main program"},
-    {"main program at a drive path",
-     {},
-     [](LaidPackage& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; },
-     true,
-     true,
-     ""},
-    {"shortcut target with ..",
-     {},
-     [](LaidPackage& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; },
-     false,
-     false,
-     "target"},
-    {"shortcut target on a drive, then ..",
-     {},
-     [](LaidPackage& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; },
-     false,
-     false,
-     "target"},
-    {"shortcut menu path with ..",
-     {},
-     [](LaidPackage& p) { p.shortcuts[0].menu = "..\\Startup\\x"; },
-     false,
-     false,
-     "menu path"},
-    {"shortcut without target (not used)",
-     {},
-     [](LaidPackage& p) {
-       p.shortcuts.push_back({"..\\whatever", "", ""});
-     },
-     true,
-     true,
-     ""},
-    {"raw length one more", {}, [](LaidPackage& p) { p.entries[2].data = Blob(kText, 1); }, false, false, "raw length"},
-    {"raw length one less",
-     {},
-     [](LaidPackage& p) { p.entries[2].data = Blob(kText, -1); },
-     false,
-     false,
-     "more than its raw length"},
-    {"bytes after the stream",
-     {},
-     [](LaidPackage& p) { p.entries[2].data = Blob(kText, 0, "tail"); },
-     false,
-     false,
-     "bytes follow"},
-    {"a folder with data",
-     {},
-     [](LaidPackage& p) {
-       p.entries.insert(p.entries.end() - 1, {0, "h", kX});
-     },
-     true,
-     false,
-     "folder with data"},
-    {"agreement stored plain",
-     {},
-     [](LaidPackage& p) {
-       p.agreement = {'p', 'l', 'a', 'i', 'n'};
-     },
-     true,
-     false,
-     "agreement"},
-    {"no main program, record file, picture or agreement",
-     {},
-     [](LaidPackage& p) {
-       p.mainProgram.clear();
-       p.recordFile.clear();
-       p.picture.clear();
-       p.agreement.clear();
-     },
-     true,
-     true,
-     ""},
-    {"bytes between the entry list and the shortcut list",
-     {},
-     [](LaidPackage& p) {
-       p.afterEntries = {0, 0};
-     },
-     false,
-     false,
-     "the entry list ends at"},
-    {"info total off by one", {}, [](LaidPackage& p) { p.infoTotalDelta = 1; }, false, false, "info total"},
-    {"typed records swapped",
-     {},
-     [](LaidPackage& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); },
-     false,
-     false,
-     "expected the main-program record"},
-    {"shortcut total off by one", {}, [](LaidPackage& p) { p.shortcuts[0].totalDelta = 1; }, false, false, "total"},
-    {"trailer word 1 off by one", {}, [](LaidPackage& p) { p.countedDelta = 1; }, true, false, "trailer word 1"},
-    {"siblings out of order",
-     {},
-     [](LaidPackage& p) { std::swap(p.entries[4], p.entries[5]); },
-     true,
-     false,
-     "out of order"},
+    {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, 0, 0, "is not a safe name"},
+    {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, 0, 0, "neither name nor data"},
+    {"device name", {{8, "d\\nul.txt", kX}}, nullptr, 0, 0, "device"},
+    {"forbidden character", {{8, "d\\a?.txt", kX}}, nullptr, 0, 0, "Windows does not allow"},
+    {"forward slash", {{8, "d/../x", kX}}, nullptr, 0, 0, "not a safe name"},
+    {"trailing dot", {{0, "d\\x.", {}}}, nullptr, 0, 0, "ends with"},
+    {"a folder named in other letter case", {{8, "D\\F.TXT", kX}}, nullptr, 0, 0, "folder"},
+    {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, 0, 0, "letter case"},
+    {"a file before its folder", {{8, "x\\y.txt", kX}}, nullptr, 0, 0, "folder"},
+    {"a blob of 8 bytes", {{8, "b8", Bytes(kX.begin(), kX.begin() + 8)}}, nullptr, 0, 0, "8 bytes or fewer"},
+    {"a bad blob on an entry of type 5", {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}}, nullptr, 0, 0, "checksum"},
+    {"a good blob on an entry of type 5", {{5, "t5", kX}}, nullptr, 1, 0, "type 5"},
+    {"a folder with data", {{0, "zz", kX}}, nullptr, 1, 0, "folder with data"},
+    {"record file ..\\..", {}, [](auto& p) { p.recordFile = "..\\..\\victim.txt"; }, 0, 0, "record-file name"},
+    {"record file on a drive", {}, [](auto& p) { p.recordFile = "C:\\victim.txt"; }, 0, 0, "drive"},
+    {"main program with ..", {}, [](auto& p) { p.mainProgram = "d\\..\\..\\x.exe"; }, 0, 0, "main program"},
+    {"main program drive-relative", {}, [](auto& p) { p.mainProgram = "C:x.exe"; }, 0, 0, "main program"},
+    {"main program on a share", {}, [](auto& p) { p.mainProgram = "\\\\server\\s\\x.exe"; }, 0, 0, "main program"},
+    {"main program at a drive path", {}, [](auto& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; }, 1, 1, ""},
+    {"target with ..", {}, [](auto& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; }, 0, 0, "target"},
+    {"target C:\\a\\..\\..", {}, [](auto& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; }, 0, 0, "target"},
+    {"menu path with ..", {}, [](auto& p) { p.shortcuts[0].menu = "..\\Startup\\x"; }, 0, 0, "menu path"},
+    {"an unused shortcut", {}, [](auto& p) { p.shortcuts.resize(2), p.shortcuts[1].menu = "..\\x"; }, 1, 1, ""},
+    {"raw length one more", {}, [](auto& p) { p.entries[2].data = Blob(kText, 1); }, 0, 0, "raw length"},
+    {"raw length one less", {}, [](auto& p) { p.entries[2].data = Blob(kText, -1); }, 0, 0, "more than its raw length"},
+    {"bytes after the stream", {}, [](auto& p) { p.entries[2].data = Blob(kText, 0, "tail"); }, 0, 0, "bytes follow"},
+    {"agreement stored plain", {}, [](auto& p) { p.agreement = Bytes(5, 'p'); }, 1, 0, "agreement"},
+    {"bytes between the lists", {}, [](auto& p) { p.afterEntries = Bytes(2, 0); }, 0, 0, "the entry list ends at"},
+    {"info total off by one", {}, [](auto& p) { p.infoTotalDelta = 1; }, 0, 0, "info total"},
+    {"typed records swapped", {}, [](auto& p) { std::swap(p.recordTypes[0], p.recordTypes[1]); }, 0, 0, "main-program"},
+    {"shortcut total off by one", {}, [](auto& p) { p.shortcuts[0].totalDelta = 1; }, 0, 0, "total"},
+    {"trailer word 1 off by one", {}, [](auto& p) { p.countedDelta = 1; }, 1, 0, "trailer word 1"},
+    {"siblings out of order", {}, [](auto& p) { std::swap(p.entries[4], p.entries[5]); }, 1, 0, "out of order"},
+    {"no extras", {}, [](auto& p) { p.mainProgram = p.recordFile = "", p.picture = p.agreement = {}; }, 1, 1, ""},
 };
 
 TEST(DamageCorpus, HostileAndAllowedPackages) {

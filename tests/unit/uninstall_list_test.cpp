@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "bytes.h"
 #include "integration/install_record.h"
 #include "package/package_checksum.h"
 #include "temp_folder.h"
@@ -15,11 +16,8 @@
 namespace uninstall {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.at(at + i) = std::uint8_t(v >> (8 * i));
-}
+using support::Bytes;
+using support::Put32;
 
 // Puts a correct length and checksum back after a deliberate change, so
 // that the check behind the checksum is the one that answers.
@@ -32,16 +30,11 @@ void Reseal(Bytes& block) {
 // A sealed block of raw items (type, name), laid out byte by byte.
 Bytes Craft(const std::vector<std::pair<std::uint16_t, std::string>>& items, std::uint32_t version = UNL_VERSION) {
   Bytes b;
-  auto add32 = [&](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-  };
-  for (std::uint32_t v : {UNL_HEADER_MAGIC, version, std::uint32_t(items.size()), 0u}) add32(v);
+  for (std::uint32_t v : {UNL_HEADER_MAGIC, version, std::uint32_t(items.size()), 0u}) support::Add32(b, v);
   for (const auto& [type, name] : items) {
-    add32(type);
-    add32(static_cast<std::uint32_t>(name.size()));
-    b.insert(b.end(), name.begin(), name.end());
+    support::Add32(b, type), support::Add32(b, static_cast<std::uint32_t>(name.size())), support::Add(b, name);
   }
-  for (std::uint32_t v : {0u, 0u, 0u, UNL_FOOTER_MAGIC}) add32(v);
+  for (std::uint32_t v : {0u, 0u, 0u, UNL_FOOTER_MAGIC}) support::Add32(b, v);
   Reseal(b);
   return b;
 }
@@ -66,8 +59,7 @@ TEST(UninstallList, TheBytesOfASmallBlock) {
                                 {UNL_ITEM_FILE, "u.exe"},
                                 {UNL_ITEM_MENU_LINK, "\\M"}});
   EXPECT_EQ(block, expected);
-  EXPECT_EQ(Bytes(block.begin(), block.begin() + 4), (Bytes{'U', 'L', 'S', 'T'}));
-  EXPECT_EQ(Bytes(block.end() - 4, block.end()), (Bytes{'U', 'E', 'N', 'D'}));
+  EXPECT_EQ(std::string(block.begin(), block.begin() + 4) + std::string(block.end() - 4, block.end()), "ULSTUEND");
   // The checksum covers everything before the footer.
   for (std::size_t i = 0; i + 12 < block.size(); ++i) {
     Bytes b = block;
