@@ -404,14 +404,25 @@ void SetupWizardDlg::PaintTexts(HDC dc, const RECT& client) {
     UINT format;
   };
   const int width = client.right - client.left;
+  // DT_EDITCONTROL: a run of Chinese text without spaces is broken where the
+  // line is full, as Windows does for a Chinese font; without it, a system
+  // whose font has no such rule (Wine) cuts the rest of the run off.
   const PaintedText texts[] = {
       {titleText,
        195,
        kTitleColour,
        {client.left + 15, 20, client.right - 15, 100},
-       DT_CENTER | DT_WORDBREAK | DT_NOPREFIX},
-      {guideText, 120, kTextColour, {120, 90, width - 20, 180}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
-      {noticeText, 85, kTextColour, {20, 235, width - 20, 270}, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS},
+       DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL},
+      {guideText,
+       120,
+       kTextColour,
+       {120, 90, width - 20, 180},
+       DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
+      {noticeText,
+       85,
+       kTextColour,
+       {20, 235, width - 20, 270},
+       DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
   };
 
   int oldMode = ::SetBkMode(dc, TRANSPARENT);
