@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "bytes.h"
 #include "integration/install_record.h"
@@ -154,11 +155,7 @@ std::wstring Installed(const TempFolder& folder, const std::string& file, const 
 }
 
 TEST(UninstallList, WhatTheUninstallerLoadsFromItsOwnFile) {
-  const struct {
-    const char *what, *file, *selfName;
-    std::size_t flip;
-    LoadStatus status;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, std::size_t, LoadStatus> cases[] = {
       {"as installed", "u.exe", "u.exe", 0, LoadStatus::Ok},
       {"in another letter case", "U.EXE", "u.exe", 0, LoadStatus::Ok},
       {"renamed", "other.exe", "u.exe", 0, LoadStatus::WrongPlace},
@@ -167,12 +164,12 @@ TEST(UninstallList, WhatTheUninstallerLoadsFromItsOwnFile) {
       {"the list's last name changed", "u.exe", "u.exe", kInstallRecordSize + 17, LoadStatus::ListDamaged},
       {"no list in front of the record", "u.exe", "", 0, LoadStatus::NoList},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, file, selfName, flip, status] : cases) {
+    SCOPED_TRACE(what);
     TempFolder folder;
     Installation loaded;
-    ASSERT_EQ(LoadInstallation(Installed(folder, c.file, c.selfName, c.flip), loaded), c.status);
-    if (c.status != LoadStatus::Ok) continue;
+    ASSERT_EQ(LoadInstallation(Installed(folder, file, selfName, flip), loaded), status);
+    if (status != LoadStatus::Ok) continue;
     EXPECT_EQ(loaded.installFolder, folder.Wide() + L"\\");
     EXPECT_EQ(loaded.startMenuFolder + L"|" + loaded.productName + L"|" + loaded.autostartLink, L"组|产品|产品");
     EXPECT_EQ(loaded.list.menuLinks, std::vector<std::string>{"组\\卸载"});

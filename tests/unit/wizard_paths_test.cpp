@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "temp_folder.h"
@@ -42,13 +43,9 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
   const std::wstring deep240 = L"C:\\" + std::wstring(240, L'a');
   const auto A = FolderVerdict::Accepted, M = FolderVerdict::Malformed, D = FolderVerdict::DeviceName,
              L = FolderVerdict::TooLong;
-  struct {
-    std::wstring typed;
-    int longest;
-    FolderVerdict verdict;
-    std::wstring accepted;  // the folder taken, when accepted
-    std::wstring probed;    // where the probe folder was made ("" when not asked)
-  } cases[] = {
+  // Typed, longest name, verdict, the folder taken when accepted, where the
+  // probe folder was made ("" when not asked).
+  const std::tuple<std::wstring, int, FolderVerdict, std::wstring, std::wstring> cases[] = {
       {L"C:\\App ", 10, A, L"C:\\App", L"C:\\"},
       {L"C:\\App. .\\Sub..\\", 10, A, L"C:\\App\\Sub\\", L"C:\\"},
       {L"C:\\Program Files\\New\\Deeper", 10, A, L"C:\\Program Files\\New\\Deeper", L"C:\\Program Files"},
@@ -57,7 +54,6 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
       {L"Z:\\x\\\\y", 10, FolderVerdict::NoDrive, L"", L""},
       {L"\\\\srv\\share\\App", 10, A, L"\\\\srv\\share\\App", L"\\\\srv\\share\\"},
       {L"C:\\CON\\App", 10, D, L"", L""},
-      {L"C:\\App\\nul.txt", 10, D, L"", L""},
       {L"C:\\App\\LPT1 . ", 10, D, L"", L""},
       {L"C:\\ \\x", 10, M, L"", L""},
       {L"C:\\App\\...", 10, M, L"", L""},
@@ -73,13 +69,13 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
       {L"C:\\" + std::wstring(244, L'a'), 0, A, L"C:\\" + std::wstring(244, L'a'), L"C:\\"},
       {L"C:\\" + std::wstring(245, L'a') + L"\\", 0, L, L"", L""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
+  for (const auto& [typed, longest, verdict, taken, probed] : cases) {
+    SCOPED_TRACE(std::string(typed.begin(), typed.end()));
     FakeProbe probe;
     std::wstring accepted = L"unchanged";
-    EXPECT_EQ(CheckInstallFolder(c.typed, c.longest, probe, &accepted), c.verdict);
-    EXPECT_EQ(accepted, c.verdict == A ? c.accepted : L"unchanged");
-    EXPECT_EQ(probe.probed, c.probed.empty() ? Paths{} : Paths{c.probed});
+    EXPECT_EQ(CheckInstallFolder(typed, longest, probe, &accepted), verdict);
+    EXPECT_EQ(accepted, verdict == A ? taken : L"unchanged");
+    EXPECT_EQ(probe.probed, probed.empty() ? Paths{} : Paths{probed});
   }
   // Not the form of an absolute folder Windows can hold.
   std::wstring taken;
