@@ -63,7 +63,7 @@ void CheckAndEmpty(const TempFolder& box) {
 
 Verdict Check(const TempFolder& box, const Bytes& bytes, const std::string& label) {
   SCOPED_TRACE(label);
-  TempFolder::WriteBytes(box.Child("package.exe"), bytes);
+  support::WriteBytes(box.Child("package.exe"), bytes);
   fs::create_directory(box.Child("scratch"));
   const std::wstring package = box.Wide(L"package.exe");
   Verdict v;

@@ -140,16 +140,16 @@ std::wstring Installed(const TempFolder& folder, const std::string& file, const 
     EXPECT_TRUE(BuildUninstallList(list, block, error)) << error;
     bytes.assign(block.begin(), block.end());
   }
-  TempFolder::WriteBytes(folder.Child(file), bytes);
+  support::WriteBytes(folder.Child(file), bytes);
   const std::wstring path = folder.Wide(std::wstring(file.begin(), file.end()));
   InstallRecord record;
   EXPECT_TRUE(record.Open(path, 1));
   record.SetNames(L"组", L"产品", L"产品");
   record.Close();
   if (flip != 0) {
-    bytes = TempFolder::ReadBytes(folder.Child(file));
+    bytes = support::ReadBytes(folder.Child(file));
     bytes[bytes.size() - flip] ^= 1;
-    TempFolder::WriteBytes(folder.Child(file), bytes);
+    support::WriteBytes(folder.Child(file), bytes);
   }
   return path;
 }
@@ -177,7 +177,7 @@ TEST(UninstallList, WhatTheUninstallerLoadsFromItsOwnFile) {
   // Without a record: a file that has none, one too short, none at all.
   TempFolder folder;
   Installation loaded;
-  TempFolder::WriteBytes(folder.Child("short.exe"), Bytes(100, 0));
+  support::WriteBytes(folder.Child("short.exe"), Bytes(100, 0));
   EXPECT_EQ(LoadInstallation(folder.Wide(L"short.exe"), loaded), LoadStatus::NoRecord);
   EXPECT_EQ(LoadInstallation(folder.Wide(L"missing.exe"), loaded), LoadStatus::Unreadable);
 }

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bytes.h"
 #include "temp_folder.h"
 #include "wizard/install_paths.h"
 
@@ -131,7 +132,7 @@ TEST(WizardPaths, OnTheRealFileSystem) {
   EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"New. \\Deeper "), 10, probe, &accepted), FolderVerdict::Accepted);
   EXPECT_EQ(accepted, scratch.Wide(L"New\\Deeper"));
   EXPECT_TRUE(std::filesystem::is_empty(scratch.Path())) << "the probe left something behind";
-  TempFolder::WriteBytes(scratch.Child("file.txt"), {'x'});
+  support::WriteBytes(scratch.Child("file.txt"), {'x'});
   EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"file.txt\\sub"), 10, probe, &accepted), FolderVerdict::NamesFile);
   const DWORD drives = ::GetLogicalDrives();
   wchar_t missing = 0;
