@@ -112,25 +112,14 @@ using Steps = std::vector<RemovalStep>;
 
 TEST(UninstallPlan, EverythingInstalledGoesInOrder) {
   const RemovalPlan plan = PlanRemoval(Input(), Installed());
-  const Steps expected = {
-      F(L"C:\\Ex\\data\\presets\\night.ini"),  // deepest first
-      F(L"C:\\Ex\\docs\\说明.txt"),            // then later entries of one depth first
-      F(L"C:\\Ex\\data\\settings.ini"),
-      F(L"C:\\Ex\\bin\\Example.exe"),
-      F(L"C:\\Ex\\uninstall.exe"),
-      D(L"C:\\Ex\\data\\presets"),
-      D(L"C:\\Ex\\docs"),
-      D(L"C:\\Ex\\data"),
-      D(L"C:\\Ex\\bin"),
-      D(L"C:\\Ex"),
-      F(kPrograms + L"岚杉\\Example.lnk"),
-      F(kPrograms + L"岚杉\\卸载.lnk"),
-      F(kPrograms + L"Flat.lnk"),
-      D(kPrograms + L"岚杉"),
-      F(kDesktop + L"Example.lnk"),
-      F(kStartup + L"Example.lnk"),
-  };
-  EXPECT_EQ(plan.steps, expected);
+  // Files, then folders, each deepest first and later entries of one depth
+  // first; then the links and the menu folder.
+  EXPECT_EQ(plan.steps,
+            (Steps{F(L"C:\\Ex\\data\\presets\\night.ini"), F(L"C:\\Ex\\docs\\说明.txt"),
+                   F(L"C:\\Ex\\data\\settings.ini"), F(L"C:\\Ex\\bin\\Example.exe"), F(L"C:\\Ex\\uninstall.exe"),
+                   D(L"C:\\Ex\\data\\presets"), D(L"C:\\Ex\\docs"), D(L"C:\\Ex\\data"), D(L"C:\\Ex\\bin"), D(L"C:\\Ex"),
+                   F(kPrograms + L"岚杉\\Example.lnk"), F(kPrograms + L"岚杉\\卸载.lnk"), F(kPrograms + L"Flat.lnk"),
+                   D(kPrograms + L"岚杉"), F(kDesktop + L"Example.lnk"), F(kStartup + L"Example.lnk")}));
   EXPECT_TRUE(plan.kept.empty());
   // Another spelling of a listed name, or a name listed twice, is removed once.
   RemovalInput twice = Input();
@@ -143,7 +132,7 @@ TEST(UninstallPlan, EverythingInstalledGoesInOrder) {
     std::sort(steps.begin(), steps.end(), [](const RemovalStep& a, const RemovalStep& b) { return a.path < b.path; });
     return steps;
   };
-  EXPECT_EQ(folded(PlanRemoval(twice, Installed()).steps), folded(expected));
+  EXPECT_EQ(folded(PlanRemoval(twice, Installed()).steps), folded(plan.steps));
 }
 
 TEST(UninstallPlan, WhatOthersPutThereStays) {
