@@ -14,7 +14,6 @@ namespace support {
 using Bytes = std::vector<std::uint8_t>;
 
 void Put32(Bytes& b, std::size_t at, std::uint32_t v);
-void Add16(Bytes& b, std::uint16_t v);
 void Add32(Bytes& b, std::uint32_t v);
 void Add(Bytes& b, std::string_view text);
 

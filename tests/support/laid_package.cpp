@@ -14,8 +14,7 @@ constexpr std::size_t kOptional = 0x58;
 constexpr std::size_t kSecurityDirectory = kOptional + 96 + 4 * 8;
 
 void AddEntryHeader(Bytes& b, std::int16_t type, std::size_t name, std::size_t data) {
-  Add16(b, static_cast<std::uint16_t>(type));
-  Add16(b, 0);
+  Add32(b, static_cast<std::uint16_t>(type));  // the type, 16 bits of 0
   Add32(b, 0);
   Add32(b, static_cast<std::uint32_t>(name));
   Add32(b, data ? static_cast<std::uint32_t>(name) : 0);

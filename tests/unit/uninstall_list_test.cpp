@@ -103,8 +103,7 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
       {Craft({{UNL_ITEM_SELF, "u.exe"}, {9, "a"}}), ListError::BadItem},
       {Craft({{UNL_ITEM_FILE, "a"}, {UNL_ITEM_SELF, "u.exe"}}), ListError::BadItem},
       {Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_SELF, "v.exe"}}), ListError::BadItem},
-      {Craft({{UNL_ITEM_FILE, "u.exe"}}), ListError::BadItem},
-  };
+      {Craft({{UNL_ITEM_FILE, "u.exe"}}), ListError::BadItem}};
   for (const auto& c : cases) EXPECT_EQ(Parse(c.first), c.second) << &c - cases;
 
   // Names that reach outside the install folder, in every kind of item and

@@ -15,20 +15,19 @@ constexpr auto U = NextSource::User;
 constexpr auto S = NextSource::StepHandler;
 
 TEST(WizardPages, NextOnEveryPageFromEverySource) {
-  // page, source, ticked, the page it leads to, leaveFolderPage, applyAgreementRule, action
+  // page, source, ticked, the page it leads to, leaveFolderPage, applyAgreementRule, action;
+  // from the step handler (S), which sets the page and runs Next itself.
   const std::tuple<int, NextSource, bool, int, bool, bool, PageAction> cases[] = {
       {0, U, false, 1, false, false, PageAction::None},
       {1, U, false, 2, false, true, PageAction::None},
       {2, U, true, 3, false, false, PageAction::None},
       {3, U, false, 4, true, false, PageAction::StartEnvironmentCheck},
       {6, U, false, 7, false, false, PageAction::StartComponents},
-      // The step handler sets the page and runs Next itself.
       {5, S, false, 6, false, false, PageAction::None},
       {8, S, false, 8, false, false, PageAction::StartCopy},
       {10, S, false, 10, false, false, PageAction::StartRegistry},
       {11, S, false, 11, false, false, PageAction::StartStartMenu},
-      {12, S, false, 12, false, false, PageAction::FinishHandOver},
-  };
+      {12, S, false, 12, false, false, PageAction::FinishHandOver}};
   for (const auto& [page, source, ticked, to, leaveFolder, agreementRule, action] : cases) {
     SCOPED_TRACE(page);
     const Transition t = NextTransition(page, source, ticked);
