@@ -52,6 +52,9 @@ Ran Mk(const std::vector<std::string>& args, const fs::path& program = Mksetup()
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(capture.Child("out")), ReadFile(capture.Child("err"))};
 }
 
+// Runs a shell command quietly; its exit status.
+int Sh(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()); }
+
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class Cli : public ::testing::Test {
@@ -194,12 +197,11 @@ class SignedBuild : public Cli {
     const support::Bytes image = support::PeImage();
     WriteFile(dir.Child("pe.exe"), std::string(image.begin(), image.end()));
     stub = dir.Child("pe.exe").string();
-    ASSERT_EQ(std::system(("cd " + Quote(dir.Path().string()) +
-                           " && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
-                           "-subj /CN=mksetup-test >/dev/null 2>&1 && openssl pkcs12 -export -inkey key.pem "
-                           "-in cert.pem -out cert.pfx -passout pass:secret")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        Sh("cd " + Quote(dir.Path().string()) +
+           " && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 -subj /CN=mksetup-test"
+           " && openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.pfx -passout pass:secret"),
+        0);
   }
   std::string Signer(const std::string& password = "secret", const std::string& in = "{in}",
                      const std::string& out = "{out}") const {
@@ -207,19 +209,14 @@ class SignedBuild : public Cli {
            " -out " + out;
   }
   int Verify(const std::string& installer) const {
-    return std::system(("osslsigncode verify -CAfile " + Quote(dir.Child("cert.pem").string()) + " " +
-                        Quote(installer) + " >/dev/null 2>&1")
-                           .c_str());
+    return Sh("osslsigncode verify -CAfile " + Quote(dir.Child("cert.pem").string()) + " " + Quote(installer));
   }
 };
 
 TEST_F(SignedBuild, TheSignedInstallerIsSoundAndOnlyRead) {
   // A signed record file: the install record will break its signature.
   fs::remove(dir.Child("payload/uninstall.exe"));
-  ASSERT_EQ(
-      std::system(
-          (Signer("secret", Quote(stub), Quote(dir.Child("payload/uninstall.exe").string())) + " >/dev/null").c_str()),
-      0);
+  ASSERT_EQ(Sh(Signer("secret", Quote(stub), Quote(dir.Child("payload/uninstall.exe").string()))), 0);
   Ran r = Build({"--sign", Signer()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.substr(r.out.size() - 9), ", signed\n") << r.out;

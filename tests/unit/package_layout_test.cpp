@@ -198,15 +198,13 @@ TEST_F(Reader, EntriesOutOfTheOrdinary) {
   const std::wstring folder = Folder();
   support::WriteFile(support::OnDisk(folder + L"\\late.bin"), "an earlier file");
   ASSERT_TRUE(Open(p.Lay()));
-  const struct {
-    bool ok;
-    std::wstring out;
-  } expected[] = {{true, L"five"}, {false, L""}, {false, L"late.bin"}, {false, L"..\\up.txt"}, {true, L"dir"}};
+  const std::pair<bool, std::wstring> expected[] = {
+      {true, L"five"}, {false, L""}, {false, L"late.bin"}, {false, L"..\\up.txt"}, {true, L"dir"}};
   int cursor = -1;
-  for (const auto& e : expected) {
+  for (const auto& [ok, name] : expected) {
     std::wstring out;
-    EXPECT_EQ(package_.ExtractNext(out, folder, cursor), e.ok) << platform::WideToUtf8(e.out);
-    EXPECT_EQ(out, folder + L"\\" + e.out);
+    EXPECT_EQ(package_.ExtractNext(out, folder, cursor), ok) << platform::WideToUtf8(name);
+    EXPECT_EQ(out, folder + L"\\" + name);
   }
   EXPECT_EQ(cursor, package_.Trailer().shortcutListOffset);
   EXPECT_EQ(support::Snapshot(support::OnDisk(folder)), std::vector<std::string>{"D dir"});

@@ -93,19 +93,17 @@ TEST(WizardPaths, LeavingTheFolderPageReBasesTheMainProgram) {
   EXPECT_EQ(folder + L"|" + program, L"C:\\Old|C:\\Old\\p.exe");
   // Typed folders are trimmed and get no product folder; the program
   // follows every new folder, a drive path stays as it is.
-  const struct {
-    const wchar_t *typed, *packaged, *folder, *program;
-  } cases[] = {
+  // Typed folder, packaged main program, the folder and program taken.
+  const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\First. ", L"bin\\p.exe", L"C:\\First", L"C:\\First\\bin\\p.exe"},
       {L"C:\\Second\\", L"\\bin\\p.exe", L"C:\\Second\\", L"C:\\Second\\bin\\p.exe"},
       {L"C:\\Third", L"D:\\abs\\p.exe", L"C:\\Third", L"D:\\abs\\p.exe"},
       {L"C:\\", L"\\", L"C:\\", L"C:\\"},
       {L"C:\\Fourth", L"", L"C:\\Fourth", L""},
   };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(LeaveFolderPage(c.typed, c.packaged, 10, probe, folder, program)) << c.typed;
-    EXPECT_EQ(folder, c.folder);
-    EXPECT_EQ(program, c.program);
+  for (const auto& [typed, packaged, newFolder, newProgram] : cases) {
+    ASSERT_TRUE(LeaveFolderPage(typed, packaged, 10, probe, folder, program)) << typed;
+    EXPECT_EQ(folder + L"|" + program, std::wstring(newFolder) + L"|" + newProgram);
   }
 }
 
