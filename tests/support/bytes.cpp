@@ -14,11 +14,6 @@ void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-void Add16(Bytes& b, std::uint16_t v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
 void Add32(Bytes& b, std::uint32_t v) {
   b.resize(b.size() + 4);
   Put32(b, b.size() - 4, v);

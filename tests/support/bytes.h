@@ -14,7 +14,6 @@ namespace support {
 using Bytes = std::vector<std::uint8_t>;
 
 void Put32(Bytes& b, std::size_t at, std::uint32_t v);
-void Add16(Bytes& b, std::uint16_t v);
 void Add32(Bytes& b, std::uint32_t v);
 void Add(Bytes& b, std::string_view text);
 
@@ -29,6 +28,13 @@ Bytes Blob(std::string_view contents, std::int32_t rawDelta = 0, std::string_vie
 // Writes bytes to a file, making its folders; reads a whole file.
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
+inline void WriteBytes(const std::filesystem::path& file, const Bytes& b) {
+  WriteFile(file, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+inline Bytes ReadBytes(const std::filesystem::path& file) {
+  const std::string s = ReadFile(file);
+  return Bytes(s.begin(), s.end());
+}
 
 // A wide path as the package reader takes it ("\" between names), on disk.
 std::filesystem::path OnDisk(const std::wstring& path);

@@ -1,6 +1,7 @@
 #include "laid_package.h"
 
 #include <cstring>
+#include <utility>
 
 #include "package/package_writer.h"
 
@@ -12,14 +13,8 @@ namespace {
 constexpr std::size_t kOptional = 0x58;
 constexpr std::size_t kSecurityDirectory = kOptional + 96 + 4 * 8;
 
-void Put16(Bytes& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
 void AddEntryHeader(Bytes& b, std::int16_t type, std::size_t name, std::size_t data) {
-  Add16(b, static_cast<std::uint16_t>(type));
-  Add16(b, 0);
+  Add32(b, static_cast<std::uint16_t>(type));  // the type, 16 bits of 0
   Add32(b, 0);
   Add32(b, static_cast<std::uint32_t>(name));
   Add32(b, data ? static_cast<std::uint32_t>(name) : 0);
@@ -34,23 +29,17 @@ constexpr const char* kChinese = "\xE8\xAF\xB4\xE6\x98\x8E\r\n";  // 说明
 
 Bytes PeImage() {
   Bytes b(kPeImageSize, 0);
-  b[0] = 'M';
-  b[1] = 'Z';
-  Put32(b, 0x3C, 0x40);
+  std::memcpy(b.data(), "MZ", 2);
   std::memcpy(b.data() + 0x40, "PE\0\0", 4);
-  Put16(b, 0x44, 0x14C);  // i386
-  Put16(b, 0x54, 0xE0);   // optional header size
-  Put16(b, 0x56, 0x102);  // executable, 32-bit
-  Put16(b, kOptional, 0x10B);
-  Put32(b, kOptional + 28, 0x400000);  // image base
-  Put32(b, kOptional + 32, 0x1000);    // section alignment
-  Put32(b, kOptional + 36, 0x200);     // file alignment
-  Put16(b, kOptional + 40, 4);         // operating system version
-  Put16(b, kOptional + 48, 4);         // subsystem version
-  Put32(b, kOptional + 56, 0x1000);    // image size
-  Put32(b, kOptional + 60, 0x200);     // header size
-  Put16(b, kOptional + 68, 2);         // GUI subsystem
-  Put32(b, kOptional + 92, 16);        // data directories
+  // In ascending order, so that a 16-bit field written as a word has its
+  // upper zero bytes overwritten by the field after it: the PE header's
+  // offset; i386, the optional header's size, executable 32-bit; its magic
+  // (at kOptional), image base, section and file alignment, system and subsystem versions,
+  // image and header sizes, GUI subsystem, 16 data directories.
+  const std::pair<std::size_t, std::uint32_t> words[] = {
+      {0x3C, 0x40},  {0x44, 0x14C}, {0x54, 0xE0}, {0x56, 0x102},  {0x58, 0x10B}, {0x74, 0x400000}, {0x78, 0x1000},
+      {0x7C, 0x200}, {0x80, 4},     {0x88, 4},    {0x90, 0x1000}, {0x94, 0x200}, {0x9C, 2},        {0xB4, 16}};
+  for (const auto& [at, value] : words) Put32(b, at, value);
   return b;
 }
 

@@ -31,12 +31,10 @@ struct LaidShortcut {
 
 struct LaidPackage {
   std::string texts[5] = {"Product", "Heading", "Notice", "Rights", "Welcome"};
-  std::string mainProgram;
-  std::string recordFile;
+  std::string mainProgram, recordFile;
   std::int16_t recordTypes[2] = {16, 17};
   std::int32_t infoTotalDelta = 0;
-  Bytes picture;
-  Bytes agreement;
+  Bytes picture, agreement;
   std::vector<LaidEntry> entries;
   Bytes afterEntries;  // between the entry list and the shortcut list
   std::vector<LaidShortcut> shortcuts;

@@ -11,7 +11,7 @@ std::string NoiseText(std::size_t size, std::uint32_t seed) {
 }
 }  // namespace
 
-std::filesystem::path MakeProduct(const std::filesystem::path& folder, bool large, const std::string& extra) {
+std::filesystem::path MakeProduct(const std::filesystem::path& folder, bool large) {
   const std::filesystem::path p = folder / "payload";
   WriteFile(p / "bin/Demo.exe", "MZ" + NoiseText(5000, 1));
   WriteFile(p / "bin/lib/core.dll", NoiseText(300, 2));
@@ -35,10 +35,9 @@ std::filesystem::path MakeProduct(const std::filesystem::path& folder, bool larg
   const std::filesystem::path manifest = folder / "setup.toml";
   WriteFile(manifest,
             "[product]\nname = \"Demo\"\nheading = \"Demo 安装程序\"\nwelcome = \"欢迎\"\nlicense = \"LICENSE.txt\"\n"
-            "picture = \"logo.png\"\nmain_program = 'bin\\Demo.exe'\nrecord_file = 'uninstall.exe'\n" +
-                extra +
-                "\n[files]\nsource = \"payload\"\n"
-                "[[shortcut]]\nmenu = 'Demo\\Demo'\ntarget = 'bin\\Demo.exe'\ndescription = \"启动\"\n");
+            "picture = \"logo.png\"\nmain_program = 'bin\\Demo.exe'\nrecord_file = 'uninstall.exe'\n"
+            "\n[files]\nsource = \"payload\"\n"
+            "[[shortcut]]\nmenu = 'Demo\\Demo'\ntarget = 'bin\\Demo.exe'\ndescription = \"启动\"\n");
   return manifest;
 }
 

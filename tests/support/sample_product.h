@@ -3,7 +3,6 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
 namespace support {
 
@@ -11,9 +10,8 @@ namespace support {
 // file, an empty folder and uninstall.exe; with large, also noise over one
 // compression piece, a 3 MiB log and 400 small files in four folders.
 // folder/LICENSE.txt, folder/logo.png and folder/setup.toml (main program,
-// record file, one shortcut), whose [product] gets extra at its end.
-std::filesystem::path MakeProduct(const std::filesystem::path& folder, bool large = false,
-                                  const std::string& extra = "");
+// record file, one shortcut).
+std::filesystem::path MakeProduct(const std::filesystem::path& folder, bool large = false);
 
 // folder/stub.exe: bytes that start like a Windows program.
 std::filesystem::path MakeStub(const std::filesystem::path& folder);

@@ -3,10 +3,8 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
-#include <vector>
 
 class TempFolder {
  public:
@@ -32,15 +30,6 @@ class TempFolder {
     return child.empty() ? path_.wstring() : path_.wstring() + L"\\" + child;
   }
   std::filesystem::path Child(const std::string& relative) const { return path_ / relative; }
-
-  static void WriteBytes(const std::filesystem::path& p, const std::vector<unsigned char>& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  static std::vector<unsigned char> ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
 
  private:
   static unsigned long Pid() {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 #include "package/name_fold.h"
@@ -111,25 +110,14 @@ using Steps = std::vector<RemovalStep>;
 
 TEST(UninstallPlan, EverythingInstalledGoesInOrder) {
   const RemovalPlan plan = PlanRemoval(Input(), Installed());
-  const Steps expected = {
-      F(L"C:\\Ex\\data\\presets\\night.ini"),  // deepest first
-      F(L"C:\\Ex\\docs\\说明.txt"),            // then later entries of one depth first
-      F(L"C:\\Ex\\data\\settings.ini"),
-      F(L"C:\\Ex\\bin\\Example.exe"),
-      F(L"C:\\Ex\\uninstall.exe"),
-      D(L"C:\\Ex\\data\\presets"),
-      D(L"C:\\Ex\\docs"),
-      D(L"C:\\Ex\\data"),
-      D(L"C:\\Ex\\bin"),
-      D(L"C:\\Ex"),
-      F(kPrograms + L"岚杉\\Example.lnk"),
-      F(kPrograms + L"岚杉\\卸载.lnk"),
-      F(kPrograms + L"Flat.lnk"),
-      D(kPrograms + L"岚杉"),
-      F(kDesktop + L"Example.lnk"),
-      F(kStartup + L"Example.lnk"),
-  };
-  EXPECT_EQ(plan.steps, expected);
+  // Files, then folders, each deepest first and later entries of one depth
+  // first; then the links and the menu folder.
+  EXPECT_EQ(plan.steps,
+            (Steps{F(L"C:\\Ex\\data\\presets\\night.ini"), F(L"C:\\Ex\\docs\\说明.txt"),
+                   F(L"C:\\Ex\\data\\settings.ini"), F(L"C:\\Ex\\bin\\Example.exe"), F(L"C:\\Ex\\uninstall.exe"),
+                   D(L"C:\\Ex\\data\\presets"), D(L"C:\\Ex\\docs"), D(L"C:\\Ex\\data"), D(L"C:\\Ex\\bin"), D(L"C:\\Ex"),
+                   F(kPrograms + L"岚杉\\Example.lnk"), F(kPrograms + L"岚杉\\卸载.lnk"), F(kPrograms + L"Flat.lnk"),
+                   D(kPrograms + L"岚杉"), F(kDesktop + L"Example.lnk"), F(kStartup + L"Example.lnk")}));
   EXPECT_TRUE(plan.kept.empty());
   // Another spelling of a listed name, or a name listed twice, is removed once.
   RemovalInput twice = Input();
@@ -142,7 +130,7 @@ TEST(UninstallPlan, EverythingInstalledGoesInOrder) {
     std::sort(steps.begin(), steps.end(), [](const RemovalStep& a, const RemovalStep& b) { return a.path < b.path; });
     return steps;
   };
-  EXPECT_EQ(folded(PlanRemoval(twice, Installed()).steps), folded(expected));
+  EXPECT_EQ(folded(PlanRemoval(twice, Installed()).steps), folded(plan.steps));
 }
 
 TEST(UninstallPlan, WhatOthersPutThereStays) {
@@ -163,74 +151,44 @@ TEST(UninstallPlan, WhatOthersPutThereStays) {
 }
 
 TEST(UninstallPlan, SmallInstallations) {
-  const struct {
-    const char* what;
-    std::function<void(FakeFs&, RemovalInput&)> setUp;
-    Steps expected;
-    std::vector<std::wstring> kept;
-  } cases[] = {
-      {"only the uninstaller is left",
-       [](FakeFs& fs, RemovalInput&) { fs.File(L"C:\\Ex\\uninstall.exe"); },
-       Steps{F(L"C:\\Ex\\uninstall.exe"), D(L"C:\\Ex")},
-       {}},
-      {"the record's start-menu folder goes when empty, listed or not",
-       [](FakeFs& fs, RemovalInput& in) {
-         fs.Folder(kPrograms + L"Group");
-         in.list.menuLinks.clear();
-         in.startMenuFolder = L"Group";
-       },
-       Steps{D(kPrograms + L"Group")},
-       {}},
-      {"menu paths straight in Programs and two levels deep (only the first level is ever made)",
-       [](FakeFs& fs, RemovalInput& in) {
-         fs.File(kPrograms + L"B.lnk").File(kPrograms + L"A\\B\\C.lnk");
-         in.list.menuLinks = {"\\B", "A\\B\\C"};
-         in.startMenuFolder.clear();
-       },
-       Steps{F(kPrograms + L"B.lnk"), F(kPrograms + L"A\\B\\C.lnk")},
-       {}},
-      {"a drive's root is never removed",
-       [](FakeFs& fs, RemovalInput& in) {
-         fs.File(L"D:\\uninstall.exe");
-         in.installFolder = L"D:\\";
-       },
-       Steps{F(L"D:\\uninstall.exe")},
-       {}},
-      {"linked folders are never entered",
-       [](FakeFs& fs, RemovalInput&) {
-         fs.File(L"C:\\Ex\\uninstall.exe").Linked(L"C:\\Ex\\data").File(L"C:\\Ex\\data\\settings.ini");
-         fs.Linked(kPrograms + L"岚杉").File(kPrograms + L"岚杉\\卸载.lnk");
-       },
-       Steps{F(L"C:\\Ex\\uninstall.exe")}, std::vector<std::wstring>{L"C:\\Ex\\data"}},
-      {"an install folder that is a link",
-       [](FakeFs& fs, RemovalInput&) { fs.Linked(L"C:\\Ex").File(L"C:\\Ex\\uninstall.exe"); },
-       Steps{},
-       {}},
-      {"no install folder",
-       [](FakeFs& fs, RemovalInput& in) {
-         fs = Installed();
-         in.installFolder.clear();
-         in.shell = {};
-       },
-       Steps{},
-       {}},
-      {"unresolved shell folders",
-       [](FakeFs& fs, RemovalInput& in) {
-         fs.File(L"C:\\Ex\\uninstall.exe").File(kDesktop + L"Example.lnk").File(kPrograms + L"Flat.lnk");
-         in.shell = {};
-       },
-       Steps{F(L"C:\\Ex\\uninstall.exe"), D(L"C:\\Ex")},
-       {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    FakeFs fs;
-    RemovalInput in = Input();
-    c.setUp(fs, in);
+  const auto check = [](const char* what, const FakeFs& fs, const RemovalInput& in, const Steps& steps,
+                        const std::vector<std::wstring>& kept = {}) {
     const RemovalPlan plan = PlanRemoval(in, fs);
-    EXPECT_EQ(plan.steps, c.expected);
-    EXPECT_EQ(plan.kept, c.kept);
-  }
+    EXPECT_EQ(plan.steps, steps) << what;
+    EXPECT_EQ(plan.kept, kept) << what;
+  };
+  check("only the uninstaller is left", FakeFs().File(L"C:\\Ex\\uninstall.exe"), Input(),
+        {F(L"C:\\Ex\\uninstall.exe"), D(L"C:\\Ex")});
+  check("an install folder that is a link", FakeFs().Linked(L"C:\\Ex").File(L"C:\\Ex\\uninstall.exe"), Input(), {});
+  check("linked folders are never entered",
+        FakeFs()
+            .File(L"C:\\Ex\\uninstall.exe")
+            .Linked(L"C:\\Ex\\data")
+            .File(L"C:\\Ex\\data\\settings.ini")
+            .Linked(kPrograms + L"岚杉")
+            .File(kPrograms + L"岚杉\\卸载.lnk"),
+        Input(), {F(L"C:\\Ex\\uninstall.exe")}, {L"C:\\Ex\\data"});
+  RemovalInput in = Input();
+  in.installFolder = L"D:\\";
+  check("a drive's root is never removed", FakeFs().File(L"D:\\uninstall.exe"), in, {F(L"D:\\uninstall.exe")});
+  in = Input();
+  in.shell = {};
+  check("unresolved shell folders",
+        FakeFs().File(L"C:\\Ex\\uninstall.exe").File(kDesktop + L"Example.lnk").File(kPrograms + L"Flat.lnk"), in,
+        {F(L"C:\\Ex\\uninstall.exe"), D(L"C:\\Ex")});
+  in.installFolder.clear();
+  check("no install folder", Installed(), in, {});
+  in = Input();
+  in.list.menuLinks.clear();
+  in.startMenuFolder = L"Group";
+  check("the record's start-menu folder goes when empty, listed or not", FakeFs().Folder(kPrograms + L"Group"), in,
+        {D(kPrograms + L"Group")});
+  // Only the first level of a menu path is ever made.
+  in.list.menuLinks = {"\\B", "A\\B\\C"};
+  in.startMenuFolder.clear();
+  check("menu paths straight in Programs and two levels deep",
+        FakeFs().File(kPrograms + L"B.lnk").File(kPrograms + L"A\\B\\C.lnk"), in,
+        {F(kPrograms + L"B.lnk"), F(kPrograms + L"A\\B\\C.lnk")});
 }
 
 // A list or record that names things outside the install folder and the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "integration/menu_path.h"
@@ -56,14 +57,8 @@ class FakeSink : public CopySink {
 };
 
 TEST(WizardLoops, CopyLoopAnswersToFailures) {
-  const struct {
-    int count;
-    const char *outcomes, *answers;
-    const wchar_t* calls;  // cursor before each attempt, and its outcome
-    const wchar_t* events;
-    int extracted, skipped, retries;
-    bool gaveUp;
-  } cases[] = {
+  // calls: the cursor before each attempt, and its outcome.
+  const std::tuple<int, const char*, const char*, const wchar_t*, const wchar_t*, int, int, int, bool> cases[] = {
       {3, "", "", L"-1+ 0+ 1+ ", L"copied f0; copied f1; copied f2; end", 3, 0, 0, false},
       {0, "", "", L"", L"end", 0, 0, 0, false},
       // Retry starts the failed entry again from its own cursor.
@@ -72,17 +67,15 @@ TEST(WizardLoops, CopyLoopAnswersToFailures) {
       // Giving up still reports the end of copying.
       {3, "+-", "g", L"-1+ 0- ", L"copied f0; ask f1; end", 1, 0, 0, true},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    FakeSource source(c.count, c.outcomes);
-    FakeSink sink(c.answers);
+  for (const auto& [count, outcomes, answers, calls, events, extracted, skipped, retries, gaveUp] : cases) {
+    FakeSource source(count, outcomes);
+    FakeSink sink(answers);
     const CopyOutcome out = RunCopyLoop(L"", source, sink);
-    EXPECT_EQ(source.calls, c.calls);
-    EXPECT_EQ(sink.events, c.events);
-    EXPECT_EQ(out.extracted, c.extracted);
-    EXPECT_EQ(out.skipped, c.skipped);
-    EXPECT_EQ(out.retries, c.retries);
-    EXPECT_EQ(out.gaveUp, c.gaveUp);
+    EXPECT_EQ(source.calls, calls);
+    EXPECT_EQ(sink.events, events);
+    EXPECT_EQ(std::tie(out.extracted, out.skipped, out.retries, out.gaveUp),
+              std::tie(extracted, skipped, retries, gaveUp))
+        << outcomes << " " << answers;
   }
 }
 

@@ -3,6 +3,7 @@
 // where a worker that cannot start leaves the wizard.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "wizard/page_model.h"
@@ -14,46 +15,34 @@ constexpr auto U = NextSource::User;
 constexpr auto S = NextSource::StepHandler;
 
 TEST(WizardPages, NextOnEveryPageFromEverySource) {
-  struct {
-    int page;
-    NextSource source;
-    bool ticked;
-    int to;
-    bool leaveFolder, agreementRule;
-    PageAction action;
-  } cases[] = {
+  // page, source, ticked, the page it leads to, leaveFolderPage, applyAgreementRule, action;
+  // from the step handler (S), which sets the page and runs Next itself.
+  const std::tuple<int, NextSource, bool, int, bool, bool, PageAction> cases[] = {
       {0, U, false, 1, false, false, PageAction::None},
       {1, U, false, 2, false, true, PageAction::None},
       {2, U, true, 3, false, false, PageAction::None},
       {3, U, false, 4, true, false, PageAction::StartEnvironmentCheck},
       {6, U, false, 7, false, false, PageAction::StartComponents},
-      // The step handler sets the page and runs Next itself.
       {5, S, false, 6, false, false, PageAction::None},
       {8, S, false, 8, false, false, PageAction::StartCopy},
       {10, S, false, 10, false, false, PageAction::StartRegistry},
       {11, S, false, 11, false, false, PageAction::StartStartMenu},
-      {12, S, false, 12, false, false, PageAction::FinishHandOver},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.page);
-    const Transition t = NextTransition(c.page, c.source, c.ticked);
+      {12, S, false, 12, false, false, PageAction::FinishHandOver}};
+  for (const auto& [page, source, ticked, to, leaveFolder, agreementRule, action] : cases) {
+    SCOPED_TRACE(page);
+    const Transition t = NextTransition(page, source, ticked);
     ASSERT_TRUE(t.handled);
-    EXPECT_EQ(t.page, c.to);
-    EXPECT_EQ(t.leaveFolderPage, c.leaveFolder);
-    EXPECT_EQ(t.applyAgreementRule, c.agreementRule);
+    EXPECT_EQ(std::tie(t.page, t.leaveFolderPage, t.applyAgreementRule, t.action),
+              std::tie(to, leaveFolder, agreementRule, action));
     EXPECT_FALSE(t.showNext);
-    EXPECT_EQ(t.updatePage, c.action != PageAction::FinishHandOver);  // the wizard hides itself instead
-    EXPECT_EQ(t.action, c.action);
+    EXPECT_EQ(t.updatePage, action != PageAction::FinishHandOver);  // the wizard hides itself instead
   }
   // Enter on an unticked agreement, a step page's own Next, and the user's
   // Next or Enter while a step runs change nothing.
-  const struct {
-    int page;
-    NextSource source;
-    bool ticked;
-  } ignored[] = {{2, U, false}, {4, S, false}, {7, S, false}, {9, S, false}, {4, U, true}, {5, U, true},
-                 {7, U, true},  {8, U, true},  {10, U, true}, {11, U, true}, {12, U, true}};
-  for (const auto& c : ignored) EXPECT_FALSE(NextTransition(c.page, c.source, c.ticked).handled) << c.page;
+  const std::tuple<int, NextSource, bool> ignored[] = {{2, U, false}, {4, S, false}, {7, S, false}, {9, S, false},
+                                                       {4, U, true},  {5, U, true},  {7, U, true},  {8, U, true},
+                                                       {10, U, true}, {11, U, true}, {12, U, true}};
+  for (const auto& [page, source, ticked] : ignored) EXPECT_FALSE(NextTransition(page, source, ticked).handled) << page;
 }
 
 TEST(WizardPages, BackAndCancelOnEveryPage) {

