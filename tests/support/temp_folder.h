@@ -10,12 +10,11 @@ class TempFolder {
  public:
   TempFolder() {
     static std::atomic<int> serial{0};
-    auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0;; ++attempt) {
-      path_ = base /
-              ("setup-test-" + std::to_string(Pid()) + "-" + std::to_string(serial++) + "-" + std::to_string(attempt));
-      if (std::filesystem::create_directory(path_)) break;
-    }
+    static const unsigned long run = std::random_device{}();  // apart from test programs running at once
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("setup-test-" + std::to_string(run) + "-" + std::to_string(serial++));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -32,9 +31,5 @@ class TempFolder {
   std::filesystem::path Child(const std::string& relative) const { return path_ / relative; }
 
  private:
-  static unsigned long Pid() {
-    static const unsigned long id = std::random_device{}();
-    return id;
-  }
   std::filesystem::path path_;
 };

@@ -2,20 +2,13 @@
 // system, and the paths the wizard derives from the install folder.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "bytes.h"
-#include "temp_folder.h"
 #include "wizard/install_paths.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace wizard {
 namespace {
@@ -117,29 +110,6 @@ TEST(WizardPaths, DefaultFolderAndTheFoldersToCreate) {
   EXPECT_EQ(FolderLevels(L"\\\\srv\\share\\A\\B"), (Paths{L"\\\\srv\\share\\A", L"\\\\srv\\share\\A\\B"}));
   EXPECT_EQ(FolderLevels(L"C:\\"), Paths{});
 }
-
-#ifdef _WIN32
-// The probe of the real file system, in a scratch folder and where Wine
-// maps its Z: drive onto the host's / (a /proc no folder can be made in).
-TEST(WizardPaths, OnTheRealFileSystem) {
-  TempFolder scratch;
-  platform::SystemFolderProbe probe;
-  std::wstring accepted;
-  EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"New. \\Deeper "), 10, probe, &accepted), FolderVerdict::Accepted);
-  EXPECT_EQ(accepted, scratch.Wide(L"New\\Deeper"));
-  EXPECT_TRUE(std::filesystem::is_empty(scratch.Path())) << "the probe left something behind";
-  support::WriteBytes(scratch.Child("file.txt"), {'x'});
-  EXPECT_EQ(CheckInstallFolder(scratch.Wide(L"file.txt\\sub"), 10, probe, &accepted), FolderVerdict::NamesFile);
-  const DWORD drives = ::GetLogicalDrives();
-  wchar_t missing = 0;
-  for (wchar_t letter = L'Q'; letter <= L'Y' && !missing; ++letter)
-    if (!(drives & (1u << (letter - L'A')))) missing = letter;
-  ASSERT_NE(missing, 0);
-  EXPECT_EQ(CheckInstallFolder(std::wstring(1, missing) + L":\\App", 10, probe, &accepted), FolderVerdict::NoDrive);
-  if (probe.KindOf(L"Z:\\proc\\self") == platform::PathKind::Folder)
-    EXPECT_EQ(CheckInstallFolder(L"Z:\\proc\\App", 10, probe, &accepted), FolderVerdict::NotWritable);
-}
-#endif
 
 }  // namespace
 }  // namespace wizard

@@ -116,7 +116,10 @@ class WizardTest(unittest.TestCase):
     # leaves nothing of a longer one behind in the see-through field.
     def test_folder_page(self):
         p = full_product("wizard-folder")
-        bad = ["relative\\folder", "C:\\bad|name", "C:\\CON\\App", "C:\\windows\\win.ini", "C:\\" + "d" * 244]
+        # Refused by the rules, and by the real file system: a file, a drive that
+        # does not exist, a folder no folder can be made in (Wine's Z: is /).
+        bad = ["relative\\folder", "C:\\bad|name", "C:\\CON\\App", "C:\\windows\\win.ini", "C:\\" + "d" * 244,
+               "Q:\\App", "Z:\\proc\\App"]
         steps = to_folder_page(p.installer) + [
             f"read={PATH}", f"click={BROWSE}", "dialog", "shot=browse", f"answer={IDCANCEL}", f"read={PATH}",
             f"click={BROWSE}", "dialog", "pick", f"read={PATH}", "page=3", "shot=picked",
