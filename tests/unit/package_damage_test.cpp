@@ -169,6 +169,10 @@ TEST(DamageCorpus, SignedInstallers) {
   Bytes bad = support::Signed(laid, 3);
   bad[laid.size() + 1] = 1;
   EXPECT_FALSE(Check(box, bad, "padding that is not zero").install);
+  // A changed byte in the signature itself is for Windows to judge.
+  Bytes resigned = support::Signed(laid, 3);
+  resigned.back() ^= 1;
+  EXPECT_TRUE(Check(box, resigned, "a changed signature").install);
 }
 
 // What, entries appended to the sample's, a change (or null), the two
