@@ -53,9 +53,9 @@ source = "payload"
 EOT
 labels=(setup.exe)
 stubs=("$win64/setup.exe")
-for spec in "$@"; do
-  labels+=("${spec%%=*}")
-  stubs+=("$(realpath "${spec#*=}")")
+for pair in "$@"; do
+  labels+=("${pair%%=*}")
+  stubs+=("$(realpath "${pair#*=}")")
 done
 n=${#stubs[@]}
 for i in $(seq 0 $((n - 1))); do

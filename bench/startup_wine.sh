@@ -42,11 +42,11 @@ programs=("$work/min-dialog.exe" "$work/setup.exe")
 cp "$win64/min-dialog.exe" "$work/min-dialog.exe"
 "$native/mksetup" build "$work/sample/setup.toml" --stub "$win64/setup.exe" --uninstaller "$uninstaller" \
   -o "$work/setup.exe" >/dev/null
-for spec in "$@"; do
-  label=${spec%%=*}
+for pair in "$@"; do
+  label=${pair%%=*}
   labels+=("$label")
   programs+=("$work/$label-setup.exe")
-  "$native/mksetup" build "$work/sample/setup.toml" --stub "$(realpath "${spec#*=}")" --uninstaller "$uninstaller" \
+  "$native/mksetup" build "$work/sample/setup.toml" --stub "$(realpath "${pair#*=}")" --uninstaller "$uninstaller" \
     -o "$work/$label-setup.exe" >/dev/null
 done
 n=${#programs[@]}

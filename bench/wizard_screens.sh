@@ -40,8 +40,8 @@ walk_dir=$work
 shot() { import -display "$DISPLAY" -window root -crop "$1" +repage "$2"; }
 wizard_area="600x360+$walk_x+$walk_y"
 
-for spec in "$@"; do
-  label=${spec%%=*} stub=$(realpath "${spec#*=}")
+for pair in "$@"; do
+  label=${pair%%=*} stub=$(realpath "${pair#*=}")
   mkdir -p "$out/$label"
   "$native/mksetup" build "$work/sample/setup.toml" --stub "$stub" --uninstaller "$win64/uninstall.exe" \
     -o "$work/$label-setup.exe" >/dev/null
@@ -64,12 +64,12 @@ done
 
 reference=${1%%=*}
 shift
-echo "| screenshot | $(for spec in "$@"; do printf '%s / %s pixels differing | ' "${spec%%=*}" "$reference"; done)"
+echo "| screenshot | $(for pair in "$@"; do printf '%s / %s pixels differing | ' "${pair%%=*}" "$reference"; done)"
 echo "|---|$(for _ in "$@"; do printf -- '---|'; done)"
 for name in page0 hover page3 finish; do
   row="| $name |"
-  for spec in "$@"; do
-    label=${spec%%=*}
+  for pair in "$@"; do
+    label=${pair%%=*}
     ae=$(compare -metric AE "$out/$reference/$name.png" "$out/$label/$name.png" "$out/diff-$label-$name.png" 2>&1) || true
     row="$row $ae |"
   done
