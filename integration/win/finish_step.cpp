@@ -4,11 +4,19 @@
 #include "integration/win/create_shortcut.h"
 #include "integration/win/start_program.h"
 
-void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record) {
+bool CreateLoggedShortcut(const integration::ShortcutRequest& request, integration::InstallLog* log) {
+  std::wstring linkFile;
+  const bool made = CreateShortcut(request, &linkFile);
+  if (log) log->Line(made ? "shortcut" : "shortcut not made", linkFile + L" -> " + request.target);
+  return made;
+}
+
+void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record,
+                      integration::InstallLog* log) {
   for (const integration::FinishAction& action : actions) {
     switch (action.kind) {
       case integration::FinishActionKind::CreateShortcut:
-        CreateShortcut(action.shortcut);
+        CreateLoggedShortcut(action.shortcut, log);
         break;
       case integration::FinishActionKind::RunProgram:
         // As the signed-in user, in the installer's current directory.
@@ -22,8 +30,8 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
 }
 
 void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
-                   const std::wstring& startMenuFolder) {
+                   const std::wstring& startMenuFolder, integration::InstallLog* log) {
   RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
                                                   g_pInstallRecord != nullptr),
-                   g_pInstallRecord);
+                   g_pInstallRecord, log);
 }

@@ -8,13 +8,20 @@
 #include <vector>
 
 #include "integration/finish_actions.h"
+#include "integration/install_log.h"
 
 class InstallRecord;
 
-// Carries out each action in order; SetNames goes to `record` (skipped when null).
-void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record);
+// CreateShortcut, and its line in the log when there is one: "shortcut" when
+// it was written, "shortcut not made" when not.
+bool CreateLoggedShortcut(const integration::ShortcutRequest& request, integration::InstallLog* log);
+
+// Carries out each action in order; SetNames goes to `record` (skipped when
+// null); the shortcuts go to the log (when not null).
+void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record,
+                      integration::InstallLog* log = nullptr);
 
 // Plans the actions for the user's choices and carries them out; the names
 // go to g_pInstallRecord when it exists.
 void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
-                   const std::wstring& startMenuFolder);
+                   const std::wstring& startMenuFolder, integration::InstallLog* log = nullptr);

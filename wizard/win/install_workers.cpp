@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "integration/install_record.h"
+#include "integration/win/registry_entry.h"
 #include "package/package_file.h"
 #include "wizard/copy_loop.h"
 #include "wizard/messages.h"
@@ -92,8 +94,27 @@ UINT CopyFilesProc(LPVOID param) {
   return 0;
 }
 
-UINT WriteRegistryProc(LPVOID) {
-  // Nothing is written to the registry; the step only reports its end.
+UINT WriteRegistryProc(LPVOID param) {
+  // An installer built with [deploy] registers the product in Windows' list
+  // of installed programs, each value reported as it is written; any other
+  // writes nothing and only reports the step's end. The wizard's members
+  // stay as they are while the step runs.
+  auto* package = static_cast<PackageFile*>(param);
+  SetupWizardDlg* wizard = g_pWizard;
+  if (package != nullptr && wizard != nullptr && wizard->deploy.Present()) {
+    integration::EntryFacts facts;
+    facts.deploy = wizard->deploy;
+    facts.productName = wizard->productName;
+    facts.installFolder = wizard->installFolder;
+    std::wstring recordFileName;
+    package->GetRecordFileName(recordFileName);
+    facts.uninstallerPath = integration::RecordFilePath(wizard->installFolder, recordFileName);
+    facts.mainProgramPath = wizard->mainProgramPath;
+    facts.installedBytes = wizard->installedBytes;
+    const bool written = RegisterProduct(
+        facts, [](const std::wstring& value) { Send(WM_INSTALL_STEP, wizard::STEP_WRITE_REGISTRY, Payload(value)); });
+    if (!written) wizard->entryWritten = false;
+  }
   SendStepEnd(wizard::STEP_WRITE_REGISTRY);
   return 0;
 }

@@ -19,7 +19,8 @@ UINT CheckEnvironmentProc(LPVOID param);
 UINT InstallComponentsProc(LPVOID param);
 // Step 8; parameter: the wizard's PackageFile.
 UINT CopyFilesProc(LPVOID param);
-// Step 10; parameter: the wizard's PackageFile (not used).
+// Step 10; parameter: the wizard's PackageFile (its record-file name). For an
+// installer built with [deploy], the installed-programs entry.
 UINT WriteRegistryProc(LPVOID param);
 // Step 11; parameter: the wizard's PackageFile.
 UINT CreateStartMenuProc(LPVOID param);

@@ -167,6 +167,7 @@ BOOL SetupWizardDlg::OnInitDialog() {
   if (!package) package = new PackageFile();
   if (!package->Open(ownPath, 0)) {
     MessageBox(wizard::kTextDamagedInstaller);
+    installEnd = wizard::kEndDamaged;
     EndDialog(IDCANCEL);
     return FALSE;
   }
@@ -174,6 +175,7 @@ BOOL SetupWizardDlg::OnInitDialog() {
   // 6. The info texts.
   if (!package->ReadInfo(productName, titleText, packageNotice, rightsText, welcomeText)) {
     MessageBox(wizard::kTextInfoUnreadable);
+    installEnd = wizard::kEndDamaged;
     EndDialog(IDCANCEL);
     return FALSE;
   }
@@ -196,8 +198,9 @@ BOOL SetupWizardDlg::OnInitDialog() {
   if (!package->GetMainProgram(mainProgramPath)) mainProgramPath.clear();
   packageMainProgram = mainProgramPath;
 
-  // 10. Default install folder: Program Files\product.
-  installFolder = wizard::AppendProductFolder(installFolder, productName);
+  // 10. Default install folder: Program Files\product; the folder of /D=
+  // instead, checked as a typed one when page 3 is left.
+  installFolder = commandFolder.empty() ? wizard::AppendProductFolder(installFolder, productName) : commandFolder;
   SetDlgItemText(IDC_INSTALL_PATH, installFolder);
 
   // 11. Languages (the list is sorted: item data goes to the index returned).
@@ -300,6 +303,7 @@ void SetupWizardDlg::OnWorkerNotStarted(wizard::PageAction action) {
   MessageBox(wizard::kTextStepNotStarted);
   if (failure.endInstallation) {
     MessageBox(wizard::kTextInstallFailed);
+    installEnd = wizard::kEndStepNotStarted;
     ui::CDialog::OnOK();
     return;
   }
@@ -318,7 +322,8 @@ void SetupWizardDlg::FinishHandOver() {
     choices = finish.choiceFlags;
   }
   // Desktop and Startup shortcuts, program start, then the names for the record.
-  RunFinishStep(choices, mainProgramPath, productName, startMenuFolder);
+  RunFinishStep(choices, mainProgramPath, productName, startMenuFolder, log);
+  installEnd = entryWritten ? wizard::kEndInstalled : wizard::kEndEntryNotWritten;
   ui::CDialog::OnOK();
 }
 
@@ -352,7 +357,10 @@ void SetupWizardDlg::OnPathChanged() { InvalidateRect(&kPathBand, TRUE); }
 
 void SetupWizardDlg::OnCancel() {
   if (!wizard::CancelAsksToQuit(page)) return;
-  if (MessageBox(wizard::kTextQuitQuestion, wizard::kTextQuitCaption, MB_OKCANCEL) == IDOK) EndDialog(IDCANCEL);
+  if (MessageBox(wizard::kTextQuitQuestion, wizard::kTextQuitCaption, MB_OKCANCEL) == IDOK) {
+    installEnd = wizard::kEndCancelled;
+    EndDialog(IDCANCEL);
+  }
 }
 
 HCURSOR SetupWizardDlg::OnQueryDragIcon() { return HCURSOR(appIcon); }
@@ -464,6 +472,7 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
     // The environment check found the package damaged: nothing has been
     // written yet, and nothing will be.
     MessageBox(*reinterpret_cast<const std::wstring*>(item));
+    installEnd = wizard::kEndDamaged;
     EndDialog(IDCANCEL);
     return 0;
   }
@@ -473,6 +482,7 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
       break;
     case wizard::StepResponse::ShowProgress:
       ShowProgress(handling.label, *reinterpret_cast<const std::wstring*>(item));
+      LogStep(int(code), *reinterpret_cast<const std::wstring*>(item));
       break;
     case wizard::StepResponse::GoToPageAndNext:
       page = handling.page;
@@ -481,6 +491,7 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
     case wizard::StepResponse::EndOfCopying:
       if (installFailed) {
         MessageBox(wizard::kTextInstallFailed);
+        installEnd = wizard::kEndCopyFailed;
         ui::CDialog::OnOK();
         break;
       }
@@ -499,7 +510,17 @@ void SetupWizardDlg::OpenInstallRecord() {
   if (g_pInstallRecord != nullptr) return;
   g_pInstallRecord = new InstallRecord();
   // A record file that cannot be opened leaves a record without file: nothing is written.
-  g_pInstallRecord->Open(integration::RecordFilePath(installFolder, recordFileName), 1);
+  const std::wstring path = integration::RecordFilePath(installFolder, recordFileName);
+  if (g_pInstallRecord->Open(path, 1) && log) log->Line("record", path);
+}
+
+void SetupWizardDlg::LogStep(int code, const std::wstring& item) {
+  if (!log) return;
+  if (code == wizard::STEP_COPY_FILES) {
+    log->Entry(item, platform::SystemFolderProbe().KindOf(item) == platform::PathKind::Folder);
+  } else if (code == wizard::STEP_WRITE_REGISTRY) {
+    log->Line("registry", item);
+  }
 }
 
 LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
@@ -507,7 +528,7 @@ LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
   // its sub-folder, when it has one, becomes startMenuFolder.
   const auto* texts = reinterpret_cast<const std::wstring*>(record);
   if (texts == nullptr) return 0;
-  CreateShortcut(integration::MenuItemRequest(installFolder, texts, startMenuFolder));
+  CreateLoggedShortcut(integration::MenuItemRequest(installFolder, texts, startMenuFolder), log);
   return 0;
 }
 
