@@ -86,6 +86,8 @@ class DeployTest(InstallChecks, unittest.TestCase):
                     "URLInfoAbout": ("REG_SZ", "https://example.org/silent")}
         self.assertEqual({k: v for k, v in values.items() if k != "InstallDate"}, expected, text)
         self.assertRegex(values["InstallDate"][1], r"^20\d{6}$")
+        other_view = "/reg:64" if registry_view() == "/reg:32" else "/reg:32"
+        self.assertIsNone(reg_query(UNINSTALL_KEY + "\\" + p.product, other_view)[1], "the installer's own view only")
 
         lines = log.read_text(encoding="utf-8").splitlines()
         self.assertEqual(lines[0], "install folder: " + folder)
@@ -117,24 +119,30 @@ class DeployTest(InstallChecks, unittest.TestCase):
         self.assertFalse((self.folders.programs / "岚杉silent").exists())
         self.assertFalse((self.folders.programs / "Flat silent.lnk").exists())
 
-    # The wizard registers too; a second installation with a new version
-    # updates the one entry; the wizard's uninstallation removes it.
+    # A log that cannot be created stops nothing; the wizard registers too,
+    # and its installation with a new version updates the one entry; the
+    # wizard's uninstallation removes it.
     def test_wizard_registers_and_a_second_installation_updates_the_entry(self):
         folder = "C:\\Reg\\Y"
         first = deploy_product("reg1", "DeployAgain", version="1.0")
         self.remove_entry(first.product)
         self.clean(first, folder)
-        r = drive("reg1", install_steps(first.installer, folder) + ["dialog", "check=1004", "answer=1", "exit"])
-        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(self.silent(first.installer, f"/LOG=Q:\\nowhere\\i.log /S /D={folder}", "reg1"), "0")
         self.assertEqual(self.entry(first.product)[1]["DisplayVersion"], ("REG_SZ", "1.0"))
         second = deploy_product("reg2", "DeployAgain", version="2.0")
+        log = WORK / "reg2.log"
         # /D= fills the folder field.
-        r = drive("reg2", [f"args=/D={folder}"] + to_folder_page(second.installer) + [
+        r = drive("reg2", [f"args=/LOG={windows_path(log)} /D={folder}"] + to_folder_page(second.installer) + [
             "read=1009", "click=1", "page=6", "click=1", "dialog", "check=1004", "answer=1", "exit"])
         self.assertEqual((r.get("text.1009"), r.get("exit")), (folder, "0"))
         keys = [line for line in reg_query(UNINSTALL_KEY)[0].splitlines() if line.endswith("\\DeployAgain")]
         self.assertEqual(len(keys), 1, keys)
         self.assertEqual(self.entry(second.product)[1]["DisplayVersion"], ("REG_SZ", "2.0"))
+        # The wizard's log has the same lines as a silent one's.
+        lines = log.read_text(encoding="utf-8").splitlines()
+        self.assertIn(f"file: {folder}\\bin\\Example.exe", lines)
+        self.assertIn(f"registry: {UNINSTALL_KEY}\\DeployAgain\\DisplayVersion = 2.0", lines)
+        self.assertEqual(lines[-1], "exit: 0 (installed)")
         uninstaller = self.folders.windows(self.folders.host(folder) / "uninstall.exe")
         r = drive("reg-uninstall", [f"start={uninstaller}", "dialog=uninstall", f"answer={IDYES}", "dialog=uninstall",
                                     "answer=1", "exit"])

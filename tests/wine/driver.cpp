@@ -12,7 +12,8 @@
 //   quiet=ARGS     start the program of start= (or program=) again with ARGS
 //                  and wait for its end, looking every 200 ms for any window
 //                  of it; report quiet.exit=CODE, or window=CLASS:TITLE and
-//                  fail when one shows      program=EXE  the program for quiet=
+//                  end it and fail when one shows
+//   program=EXE    the program for quiet= and second=
 //   second=ARGS    start the program of start= again with ARGS, not waited for
 //   page=N         wait for page 0-3 or 6     click=ID     click a wizard control
 //   type=TEXT      fill the path field        key=KEY      enter, esc or space
@@ -347,8 +348,9 @@ class Driver {
     PROCESS_INFORMATION quiet = {};
     if (program_.empty() || !Launch(program_, args, quiet)) return false;
     std::wstring shown;
-    for (int waited = 0; waited < 180000 && ::WaitForSingleObject(quiet.hProcess, 200) == WAIT_TIMEOUT; waited += 200)
-      if (shown.empty()) shown = ShownWindow(quiet.dwProcessId);
+    for (int waited = 0; waited < 180000 && shown.empty() && ::WaitForSingleObject(quiet.hProcess, 200) == WAIT_TIMEOUT;
+         waited += 200)
+      shown = ShownWindow(quiet.dwProcessId);
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(quiet.hProcess, &code);
     if (code == STILL_ACTIVE) ::TerminateProcess(quiet.hProcess, 99);

@@ -153,10 +153,10 @@ def registry_view():
     return "/reg:32" if machine == 0x14C else "/reg:64"
 
 
-def reg_query(key):
-    """`wine reg query KEY` in the installers' view: (its output, {value name: (type, data)}),
+def reg_query(key, view=None):
+    """`wine reg query KEY` in the installers' view (or `view`): (its output, {value name: (type, data)}),
     with None for the values when the key is not there. Subkeys are left out."""
-    done = subprocess.run([WINE, "reg", "query", key, registry_view()], env=ENV, capture_output=True)
+    done = subprocess.run([WINE, "reg", "query", key, view or registry_view()], env=ENV, capture_output=True)
     text = done.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
     if done.returncode != 0 or not text.strip():
         return text, None
