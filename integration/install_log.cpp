@@ -1,5 +1,6 @@
 #include "integration/install_log.h"
 
+#include "package/decimal.h"
 #include "platform/utf.h"
 
 namespace integration {
@@ -20,7 +21,7 @@ void InstallLog::Line(std::string_view kind, const std::wstring& text) {
 }
 
 void InstallLog::Exit(int exitCode, const char* reason) {
-  Line("exit", std::to_wstring(exitCode) + L" (" + platform::Utf8ToWide(reason) + L")");
+  Line("exit", WideDecimal(exitCode) + L" (" + platform::Utf8ToWide(reason) + L")");
   file_.Close();
 }
 

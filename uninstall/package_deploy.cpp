@@ -17,15 +17,16 @@ class TailSink : public BlobSink {
  public:
   explicit TailSink(std::size_t kept) : kept_(kept) {}
   bool Put(const unsigned char* data, std::size_t size) override {
-    bytes_.insert(bytes_.end(), data, data + size);
-    if (bytes_.size() > 2 * kept_) bytes_.erase(bytes_.begin(), bytes_.end() - static_cast<std::ptrdiff_t>(kept_));
+    bytes_.append(reinterpret_cast<const char*>(data), size);
+    if (bytes_.size() > 2 * kept_) bytes_.erase(0, bytes_.size() - kept_);
     return true;
   }
-  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  const std::uint8_t* Data() const { return reinterpret_cast<const std::uint8_t*>(bytes_.data()); }
+  std::size_t Size() const { return bytes_.size(); }
 
  private:
   std::size_t kept_;
-  std::vector<std::uint8_t> bytes_;
+  std::string bytes_;
 };
 
 // Decodes the blob of dataLength bytes at dataAt into sink.
@@ -63,7 +64,7 @@ DeployStatus ReadPackageDeploy(platform::File& file, const PackageFacts& facts, 
       record->offset + static_cast<std::int64_t>(sizeof(EntryHeader)) + static_cast<std::int64_t>(record->name.size());
   if (!DecodeAt(file, dataAt, record->dataLength, tail)) return DeployStatus::Damaged;
   UninstallList list;
-  switch (ParseUninstallList(tail.Bytes().data(), tail.Bytes().size(), list)) {
+  switch (ParseUninstallList(tail.Data(), tail.Size(), list)) {
     case ListError::None:
       break;
     case ListError::NoBlock:

@@ -70,14 +70,14 @@ std::wstring LongPath(const std::wstring& path) {
 }  // namespace
 
 bool WriteUninstallEntry(const std::wstring& keyName, const std::vector<integration::RegistryValue>& values,
-                         const std::function<void(const std::wstring&)>& report) {
+                         EntryReport& report) {
   RegKey key;
   if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, integration::UninstallKeyPath(keyName).c_str(), 0, nullptr, 0,
                         KEY_SET_VALUE | kOwnView, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
     return false;
   for (const integration::RegistryValue& value : values) {
     if (!SetValue(key.Get(), value)) return false;
-    report(integration::DescribeValue(keyName, value));
+    report.Written(integration::DescribeValue(keyName, value));
   }
   return true;
 }
@@ -99,7 +99,16 @@ bool RemoveUninstallEntry(const std::wstring& keyName, const std::wstring& unins
   return removed;
 }
 
-bool RegisterProduct(integration::EntryFacts facts, const std::function<void(const std::wstring&)>& report) {
+bool RegisterProduct(const DeployFacts& deploy, const std::wstring& productName, const std::wstring& installFolder,
+                     const std::wstring& uninstallerPath, const std::wstring& mainProgramPath,
+                     std::uint64_t installedBytes, EntryReport& report) {
+  integration::EntryFacts facts;
+  facts.deploy = deploy;
+  facts.productName = productName;
+  facts.installFolder = installFolder;
+  facts.uninstallerPath = uninstallerPath;
+  facts.mainProgramPath = mainProgramPath;
+  facts.installedBytes = installedBytes;
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   facts.year = now.wYear;

@@ -4,18 +4,25 @@
 // 64-bit Windows), removed by the uninstaller.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "integration/uninstall_entry.h"
 
+// Told of each value of the entry as it is written (the log, the progress line).
+class EntryReport {
+ public:
+  virtual ~EntryReport() = default;
+  // DescribeValue of the value just written or removed.
+  virtual void Written(const std::wstring& described) = 0;
+};
+
 // Creates or opens HKLM\<UninstallKeyPath(keyName)> and sets (or removes)
-// each value in order; report receives DescribeValue of every value done.
+// each value in order, telling report of each.
 // False when the key cannot be opened or a value cannot be set; the values
 // after it are not tried.
 bool WriteUninstallEntry(const std::wstring& keyName, const std::vector<integration::RegistryValue>& values,
-                         const std::function<void(const std::wstring&)>& report);
+                         EntryReport& report);
 
 // Deletes the entry in the 64-bit and the 32-bit registry view wherever its
 // UninstallString starts uninstallerPath (compared without letter case and
@@ -24,7 +31,9 @@ bool WriteUninstallEntry(const std::wstring& keyName, const std::vector<integrat
 // deleted.
 bool RemoveUninstallEntry(const std::wstring& keyName, const std::wstring& uninstallerPath);
 
-// The registry step of an installer built with [deploy]: facts dated today
-// (local time), their values (UninstallEntryValues) written under the key
-// name of facts.deploy.
-bool RegisterProduct(integration::EntryFacts facts, const std::function<void(const std::wstring&)>& report);
+// The registry step of an installer built with [deploy], in the wizard and
+// silently alike: the entry of this installation, dated today (local time),
+// written under the key name of deploy (UninstallEntryValues, WriteUninstallEntry).
+bool RegisterProduct(const DeployFacts& deploy, const std::wstring& productName, const std::wstring& installFolder,
+                     const std::wstring& uninstallerPath, const std::wstring& mainProgramPath,
+                     std::uint64_t installedBytes, EntryReport& report);

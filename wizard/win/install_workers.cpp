@@ -40,6 +40,14 @@ class WizardCopySink : public wizard::CopySink {
   void ReportEnd() override { SendStepEnd(wizard::STEP_COPY_FILES); }
 };
 
+// The registry step's values, each shown on the progress line (and logged).
+class WizardEntryReport : public EntryReport {
+ public:
+  void Written(const std::wstring& described) override {
+    Send(WM_INSTALL_STEP, wizard::STEP_WRITE_REGISTRY, Payload(described));
+  }
+};
+
 // The start-menu loop's reports: each record is sent (the wizard creates the
 // shortcut, then shows the record's menu path); the end is posted.
 class WizardStartMenuSink : public wizard::StartMenuSink {
@@ -102,17 +110,12 @@ UINT WriteRegistryProc(LPVOID param) {
   auto* package = static_cast<PackageFile*>(param);
   SetupWizardDlg* wizard = g_pWizard;
   if (package != nullptr && wizard != nullptr && wizard->deploy.Present()) {
-    integration::EntryFacts facts;
-    facts.deploy = wizard->deploy;
-    facts.productName = wizard->productName;
-    facts.installFolder = wizard->installFolder;
     std::wstring recordFileName;
     package->GetRecordFileName(recordFileName);
-    facts.uninstallerPath = integration::RecordFilePath(wizard->installFolder, recordFileName);
-    facts.mainProgramPath = wizard->mainProgramPath;
-    facts.installedBytes = wizard->installedBytes;
-    const bool written = RegisterProduct(
-        facts, [](const std::wstring& value) { Send(WM_INSTALL_STEP, wizard::STEP_WRITE_REGISTRY, Payload(value)); });
+    WizardEntryReport report;
+    const bool written = RegisterProduct(wizard->deploy, wizard->productName, wizard->installFolder,
+                                         integration::RecordFilePath(wizard->installFolder, recordFileName),
+                                         wizard->mainProgramPath, wizard->installedBytes, report);
     if (!written) wizard->entryWritten = false;
   }
   SendStepEnd(wizard::STEP_WRITE_REGISTRY);

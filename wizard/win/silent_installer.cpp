@@ -48,6 +48,16 @@ class SilentCopySink : public CopySink {
   ULONGLONG since_ = 0;
 };
 
+// The registry step's values into the log.
+class SilentEntryReport : public EntryReport {
+ public:
+  explicit SilentEntryReport(integration::InstallLog& log) : log_(log) {}
+  void Written(const std::wstring& described) override { log_.Line("registry", described); }
+
+ private:
+  integration::InstallLog& log_;
+};
+
 // The start-menu loop's records become shortcuts at once, as the wizard's
 // handler makes them.
 class SilentStartMenuSink : public StartMenuSink {
@@ -126,15 +136,9 @@ void SilentInstaller::OpenInstallRecord() {
 }
 
 bool SilentInstaller::WriteRegistry() {
-  if (!facts_.deploy.Present()) return true;
-  integration::EntryFacts facts;
-  facts.deploy = facts_.deploy;
-  facts.productName = productName_;
-  facts.installFolder = installFolder_;
-  facts.uninstallerPath = recordPath_;
-  facts.mainProgramPath = mainProgramPath_;
-  facts.installedBytes = facts_.installedBytes;
-  return RegisterProduct(facts, [this](const std::wstring& value) { log_.Line("registry", value); });
+  SilentEntryReport report(log_);
+  return !facts_.deploy.Present() || RegisterProduct(facts_.deploy, productName_, installFolder_, recordPath_,
+                                                     mainProgramPath_, facts_.installedBytes, report);
 }
 
 void SilentInstaller::CreateStartMenu() {
