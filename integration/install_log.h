@@ -12,6 +12,9 @@
 //   shortcut: C:\...\Start Menu\Programs\Example\Example.lnk -> C:\Program Files\Example\bin\Example.exe
 //   exit: 0 (installed)
 //
+// Where an installation stops, the line before the exit names why:
+// "refused folder: <folder>" or "not written: <file>".
+//
 // A log that cannot be created writes nothing and stops nothing.
 #pragma once
 

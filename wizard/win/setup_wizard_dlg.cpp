@@ -538,6 +538,7 @@ LRESULT SetupWizardDlg::OnAskRetry(WPARAM code, LPARAM path) {
   text += *reinterpret_cast<const std::wstring*>(path);
   text += wizard::kTextRetryAfter;
   if (MessageBox(text, wizard::kTextRetryCaption, MB_RETRYCANCEL) == IDRETRY) return wizard::RETRY_AGAIN;
+  if (log) log->Line("not written", *reinterpret_cast<const std::wstring*>(path));
   installFailed = 1;
   return wizard::RETRY_GIVE_UP;
 }
