@@ -220,6 +220,37 @@ TEST_F(Reader, EntriesOutOfTheOrdinary) {
   }
 }
 
+// A folder entry that cannot be made (a file holds its name) fails by its
+// own name, before the entries inside it. Nothing is written through a link
+// below the install folder: a symbolic link to a folder or to a file here;
+// a junction under Windows is planted by the end-to-end tests.
+TEST_F(Reader, AFolderThatCannotBeMadeAndLinksBelowTheFolder) {
+  LaidPackage p;
+  p.entries = {
+      {0, "f", {}}, {8, "f\\a.txt", Blob("a")}, {0, "d", {}}, {8, "d\\b.txt", Blob("b")}, {8, "c.txt", Blob("c")}};
+  const std::wstring folder = Folder();
+  support::WriteFile(support::OnDisk(folder + L"\\f"), "a file");
+  bool linked[] = {false, false, false, false, false};
+#ifndef _WIN32
+  TempFolder outside;
+  support::WriteFile(outside.Child("victim"), "keep");
+  std::filesystem::create_directory_symlink(outside.Path(), support::OnDisk(folder + L"\\d"));
+  std::filesystem::create_symlink(outside.Child("victim"), support::OnDisk(folder + L"\\c.txt"));
+  linked[2] = linked[3] = linked[4] = true;
+#endif
+  ASSERT_TRUE(Open(p.Lay()));
+  int cursor = -1;
+  for (std::size_t i = 0; i < p.entries.size(); ++i) {
+    std::wstring out;
+    EXPECT_EQ(package_.ExtractNext(out, folder, cursor), i > 1 && !linked[i]) << i;
+    EXPECT_EQ(out, folder + L"\\" + platform::Utf8ToWide(p.entries[i].name));
+  }
+  EXPECT_EQ(support::ReadFile(support::OnDisk(folder + L"\\f")), "a file");
+#ifndef _WIN32
+  EXPECT_EQ(support::Snapshot(outside.Path()), std::vector<std::string>{"F victim keep"});
+#endif
+}
+
 // Create mode: Close writes a bare trailer (nothing but the magic) over what was there.
 TEST_F(Reader, CreateModeWritesABareTrailer) {
   support::WriteBytes(temp_.Child("new.pkg"), Bytes(100, 7));
