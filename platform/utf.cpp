@@ -92,7 +92,7 @@ std::size_t Utf16Length(std::string_view utf8) {
 std::size_t Utf16Length(std::wstring_view wide) {
   std::size_t units = wide.size();
   // Off Windows a wide character holds a whole code point.
-  for (const wchar_t c : wide) units += static_cast<std::uint32_t>(c) > 0xFFFF;
+  for (const wchar_t c : wide) units += (static_cast<std::uint32_t>(c) >> 16) != 0;
   return units;
 }
 
