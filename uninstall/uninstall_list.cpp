@@ -26,23 +26,13 @@ std::uint32_t GetU32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
-// UTF-16 units of valid UTF-8: one per character, two above U+FFFF.
-std::size_t Utf16Length(const std::string& utf8) {
-  std::size_t units = 0;
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
-  }
-  return units;
-}
-
 bool IsDeployItem(std::uint16_t type) { return type >= UNL_ITEM_ENTRY_KEY && type <= UNL_ITEM_URL; }
 
 bool IsSafeItem(std::uint16_t type, const std::string& name) {
-  if (type == UNL_ITEM_MENU_LINK) return IsSafeMenuLinkName(name);
+  if (type == UNL_ITEM_MENU_LINK) return IsSafeMenuPath(name);
   if (type == UNL_ITEM_ENTRY_KEY) return IsSafeEntryKey(name);
   if (IsDeployItem(type)) return IsSafeDeployText(name);
-  return IsSafeListName(name);
+  return IsSafeEntryName(name);
 }
 
 bool PutItem(std::vector<std::uint8_t>& out, std::uint16_t type, const std::string& name, std::string& error) {
@@ -93,13 +83,6 @@ const char* ListErrorText(ListError error) {
   return "unknown error";
 }
 
-bool IsSafeListName(const std::string& name) { return IsSafeEntryName(name); }
-
-bool IsSafeMenuLinkName(const std::string& menuPath) {
-  if (!menuPath.empty() && menuPath.front() == '\\') return IsSafeEntryName(std::string_view(menuPath).substr(1));
-  return IsSafeEntryName(menuPath);
-}
-
 bool IsSafeDeployText(const std::string& text) {
   if (text.empty() || text.size() > UNL_MAX_NAME || !platform::IsValidUtf8(text)) return false;
   for (const char c : text) {
@@ -109,7 +92,7 @@ bool IsSafeDeployText(const std::string& text) {
 }
 
 bool IsSafeEntryKey(const std::string& keyName) {
-  return IsSafeDeployText(keyName) && IsSafeNameComponent(keyName) && Utf16Length(keyName) <= 255;
+  return IsSafeDeployText(keyName) && IsSafeNameComponent(keyName) && platform::Utf16Length(keyName) <= 255;
 }
 
 bool BuildUninstallList(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error) {
@@ -195,20 +178,20 @@ ListError ParseUninstallList(const std::uint8_t* bytes, std::size_t size, Uninst
     if ((type == UNL_ITEM_SELF) != (i == 0)) return ListError::BadItem;
     switch (type) {
       case UNL_ITEM_SELF:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.selfName = std::move(name);
         haveSelf = true;
         break;
       case UNL_ITEM_FOLDER:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.folders.push_back(std::move(name));
         break;
       case UNL_ITEM_FILE:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.files.push_back(std::move(name));
         break;
       case UNL_ITEM_MENU_LINK:
-        if (!IsSafeMenuLinkName(name)) return ListError::UnsafeName;
+        if (!IsSafeMenuPath(name)) return ListError::UnsafeName;
         list.menuLinks.push_back(std::move(name));
         break;
       case UNL_ITEM_ENTRY_KEY:

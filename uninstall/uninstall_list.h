@@ -37,14 +37,6 @@ enum class ListError {
 // Short English description of an error, for tests and mksetup.
 const char* ListErrorText(ListError error);
 
-// A name the list may hold for a folder or file: what the package writer
-// accepts as an entry name (relative, '\' separators, no '.', '..', drive,
-// ':' or '/').
-bool IsSafeListName(const std::string& name);
-// A menu path: the same rules after an optional leading backslash (the
-// installer puts such a shortcut directly into the Programs folder).
-bool IsSafeMenuLinkName(const std::string& menuPath);
-
 // The texts of the installed-programs entry: version, publisher and URL are
 // valid UTF-8 of 1 to UNL_MAX_NAME bytes without control characters; the key
 // name is in addition one plain name (IsSafeNameComponent) of at most 255

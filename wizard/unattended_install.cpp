@@ -20,7 +20,14 @@ InstallEnd RunUnattended(UnattendedSteps& steps) {
         t = NextTransition(page, NextSource::User, true);
         continue;
       case PageAction::StartEnvironmentCheck:
-        if (!steps.CheckEnvironment()) return kEndDamaged;
+        switch (steps.CheckEnvironment()) {
+          case EnvironmentVerdict::Damaged:
+            return kEndDamaged;
+          case EnvironmentVerdict::FolderTooLong:
+            return kEndFolderRefused;
+          case EnvironmentVerdict::Ready:
+            break;
+        }
         step = STEP_CHECK_ENVIRONMENT;
         break;
       case PageAction::StartComponents:
@@ -47,7 +54,6 @@ InstallEnd RunUnattended(UnattendedSteps& steps) {
     if (handling.response == StepResponse::EndOfCopying) {
       if (!copied) return kEndCopyFailed;
       next = kPageAfterCopying;
-      steps.OpenInstallRecord();
     } else if (handling.response != StepResponse::GoToPageAndNext) {
       break;
     }

@@ -4,10 +4,13 @@
 // flow starts runs at once on the calling thread, and its end goes through
 // the same step handling as a worker's final report; where the wizard would
 // ask, the answer is fixed (the folder is taken or refused, a file that
-// stays locked is given up).
+// stays locked is given up). A folder the environment check finds too deep
+// for the package's names, which sends the wizard's user back to the folder
+// page, ends a silent installation as a refused folder.
 #pragma once
 
 #include "wizard/install_end.h"
+#include "wizard/package_integrity.h"
 
 namespace wizard {
 
@@ -18,12 +21,12 @@ class UnattendedSteps {
   // Leaving the folder page: the folder checked as the page checks it;
   // false refuses it.
   virtual bool LeaveFolderPage() = 0;
-  // Step 4: false when the package is damaged (nothing has been written).
-  virtual bool CheckEnvironment() = 0;
-  // Step 8, the copy loop: false when an entry was given up.
+  // Step 4: the package walked once and judged against the install folder
+  // (JudgeEnvironment); nothing has been written yet.
+  virtual EnvironmentVerdict CheckEnvironment() = 0;
+  // Step 8, the copy loop (which opens the install record when it has not
+  // given up): false when an entry was given up.
   virtual bool CopyFiles() = 0;
-  // End of copying: the install record opened on the package's record file.
-  virtual void OpenInstallRecord() = 0;
   // Step 10: false when the installed-programs entry could not be written.
   virtual bool WriteRegistry() = 0;
   // Step 11, the start-menu loop.

@@ -2,7 +2,6 @@
 
 #include "integration/install_record.h"
 #include "integration/win/create_shortcut.h"
-#include "integration/win/start_program.h"
 
 bool CreateLoggedShortcut(const integration::ShortcutRequest& request, integration::InstallLog* log) {
   std::wstring linkFile;
@@ -11,8 +10,9 @@ bool CreateLoggedShortcut(const integration::ShortcutRequest& request, integrati
   return made;
 }
 
-void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record,
-                      integration::InstallLog* log) {
+ProgramStart RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record,
+                              integration::InstallLog* log) {
+  ProgramStart started = ProgramStart::None;
   for (const integration::FinishAction& action : actions) {
     switch (action.kind) {
       case integration::FinishActionKind::CreateShortcut:
@@ -20,18 +20,19 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
         break;
       case integration::FinishActionKind::RunProgram:
         // As the signed-in user, in the installer's current directory.
-        StartProgramAsUser(action.program);
+        started = StartProgramAsUser(action.program);
         break;
       case integration::FinishActionKind::SetNames:
         if (record != nullptr) record->SetNames(action.names[0], action.names[1], action.names[2]);
         break;
     }
   }
+  return started;
 }
 
-void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
-                   const std::wstring& startMenuFolder, integration::InstallLog* log) {
-  RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
-                                                  g_pInstallRecord != nullptr),
-                   g_pInstallRecord, log);
+ProgramStart RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
+                           const std::wstring& startMenuFolder, integration::InstallLog* log) {
+  return RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
+                                                         g_pInstallRecord != nullptr),
+                          g_pInstallRecord, log);
 }

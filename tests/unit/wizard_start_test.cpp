@@ -143,11 +143,15 @@ TEST(InstallerStart, WhatTheInstallerKnowsOfItsPackage) {
 class Script : public UnattendedSteps {
  public:
   std::string ran;
-  std::string refuse;  // the steps that fail: F folder, E environment, C copy, R registry
+  // The steps that fail: F folder, E environment (damaged package), L
+  // environment (folder too deep for the package's names), C copy, R registry.
+  std::string refuse;
   bool LeaveFolderPage() override { return Run('F'); }
-  bool CheckEnvironment() override { return Run('E'); }
+  EnvironmentVerdict CheckEnvironment() override {
+    if (!Run('E')) return EnvironmentVerdict::Damaged;
+    return refuse.find('L') == std::string::npos ? EnvironmentVerdict::Ready : EnvironmentVerdict::FolderTooLong;
+  }
   bool CopyFiles() override { return Run('C'); }
-  void OpenInstallRecord() override { Run('O'); }
   bool WriteRegistry() override { return Run('R'); }
   void CreateStartMenu() override { Run('S'); }
   void Finish() override { Run('D'); }
@@ -160,21 +164,21 @@ class Script : public UnattendedSteps {
 };
 
 TEST(InstallerStart, TheSilentWalkOfThePageFlowAndItsEnds) {
-  // refused steps, steps run, exit code
-  const std::tuple<const char*, const char*, int> cases[] = {
-      {"", "FECORSD", EXIT_INSTALLED}, {"F", "F", EXIT_FAILED},
-      {"E", "FE", EXIT_FAILED},        {"C", "FEC", EXIT_FAILED},  // no record, no entry, no shortcuts
-      {"R", "FECORSD", EXIT_FAILED},
+  // refused steps, steps run, how it ends
+  const std::tuple<const char*, const char*, InstallEnd> cases[] = {
+      {"", "FECRSD", kEndInstalled},        {"F", "F", kEndFolderRefused}, {"E", "FE", kEndDamaged},
+      {"L", "FE", kEndFolderRefused},  // nothing copied below a folder too deep
+      {"C", "FEC", kEndCopyFailed},    // no entry, no shortcuts
+      {"R", "FECRSD", kEndEntryNotWritten},
   };
-  for (const auto& [refuse, ran, code] : cases) {
+  for (const auto& [refuse, ran, end] : cases) {
     Script script;
     script.refuse = refuse;
-    const InstallEnd end = RunUnattended(script);
-    EXPECT_EQ(std::tuple(script.ran, end.exitCode), std::tuple(std::string(ran), code)) << refuse;
+    const InstallEnd got = RunUnattended(script);
+    EXPECT_EQ(std::tuple(script.ran, got.exitCode, std::string(got.reason)),
+              std::tuple(std::string(ran), end.exitCode, std::string(end.reason)))
+        << refuse;
   }
-  Script script;
-  script.refuse = "R";
-  EXPECT_STREQ(RunUnattended(script).reason, kEndEntryNotWritten.reason);
 }
 
 }  // namespace

@@ -171,6 +171,20 @@ class DeployTest(InstallChecks, unittest.TestCase):
                          ["refused folder: Q:\\No Drive\\X", "exit: 1603 (the install folder is refused)"])
         for check in untouched.values():
             check()
+        # A folder the folder page takes that leaves no room for the package's
+        # longest name ("data\settings.ini") below it: the environment check
+        # refuses it, 1603 under /S; the wizard's user is sent back to the folder page.
+        deep = "C:\\Fail\\" + "d" * 237
+        self.assertEqual(self.silent(p.installer, f"/S /LOG={windows_path(log)} /D={deep}", "fail-deep"), "1603")
+        self.assertEqual(log.read_text(encoding="utf-8").splitlines(),
+                         ["install folder: " + deep, "refused folder: " + deep,
+                          "exit: 1603 (the install folder is refused)"])
+        r = drive("fail-deep-wizard", [f"args=/D={deep}"] + to_folder_page(p.installer) + [
+            "click=1", "dialog", "answer=1", "page=3", "click=2", "dialog", f"answer={IDOK}", "exit"])
+        self.assertEqual(r.all("dialog.text")[0], "安装路径无效, 请重新输入或点击“浏览”选择安装路径!")
+        self.assertEqual(r.get("exit"), "1602")
+        for check in untouched.values():
+            check()
 
         # A damaged installer under /S: a byte of a file's contents, or the end cut off.
         good = p.installer.read_bytes()

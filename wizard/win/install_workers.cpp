@@ -13,7 +13,6 @@
 #include "wizard/copy_loop.h"
 #include "wizard/messages.h"
 #include "wizard/package_integrity.h"
-#include "wizard/wizard_texts.h"
 #include "wizard/win/setup_wizard_dlg.h"
 
 namespace {
@@ -74,12 +73,32 @@ std::wstring ProgramPath() {
   }
 }
 
-UINT CheckEnvironmentProc(LPVOID) {
+std::wstring RecordPath(PackageFile& package, const std::wstring& installFolder) {
+  std::wstring name;
+  if (!package.GetRecordFileName(name) || name.empty()) return std::wstring();
+  return integration::RecordFilePath(installFolder, name);
+}
+
+void LogInstallRecord(integration::InstallLog* log, PackageFile& package, const std::wstring& installFolder) {
+  if (log != nullptr && g_pInstallRecord != nullptr && g_pInstallRecord->IsOpen())
+    log->Line("record", RecordPath(package, installFolder));
+}
+
+bool RunRegistryStep(const DeployFacts& deploy, PackageFile& package, const std::wstring& productName,
+                     const std::wstring& installFolder, const std::wstring& mainProgramPath,
+                     std::uint64_t installedBytes, EntryReport& report) {
+  // Built with [deploy], the package's record file is our uninstaller.
+  return !deploy.Present() || RegisterProduct(deploy, productName, installFolder, RecordPath(package, installFolder),
+                                              mainProgramPath, installedBytes, report);
+}
+
+UINT CheckEnvironmentProc(LPVOID param) {
   // Every stored blob is checked before anything is written, so a damaged
-  // download is refused here instead of leaving half an installation.
-  const std::wstring damaged = wizard::kTextDamagedInstaller;
-  const bool sound = wizard::VerifyPackageIntegrity(ProgramPath());
-  Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, sound ? 0 : Payload(damaged));
+  // download is refused here instead of leaving half an installation. The
+  // package does not change while the installer runs: one walk is enough.
+  const auto* known = static_cast<const wizard::PackageCheck*>(param);
+  const wizard::PackageCheck check = known ? *known : wizard::CheckPackage(ProgramPath());
+  Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, reinterpret_cast<LPARAM>(&check));
   return 0;
 }
 
@@ -109,15 +128,11 @@ UINT WriteRegistryProc(LPVOID param) {
   // stay as they are while the step runs.
   auto* package = static_cast<PackageFile*>(param);
   SetupWizardDlg* wizard = g_pWizard;
-  if (package != nullptr && wizard != nullptr && wizard->deploy.Present()) {
-    std::wstring recordFileName;
-    package->GetRecordFileName(recordFileName);
-    WizardEntryReport report;
-    const bool written = RegisterProduct(wizard->deploy, wizard->productName, wizard->installFolder,
-                                         integration::RecordFilePath(wizard->installFolder, recordFileName),
-                                         wizard->mainProgramPath, wizard->installedBytes, report);
-    if (!written) wizard->entryWritten = false;
-  }
+  WizardEntryReport report;
+  if (package != nullptr && wizard != nullptr &&
+      !RunRegistryStep(wizard->deploy, *package, wizard->productName, wizard->installFolder, wizard->mainProgramPath,
+                       wizard->installedBytes, report))
+    wizard->entryWritten = false;
   SendStepEnd(wizard::STEP_WRITE_REGISTRY);
   return 0;
 }

@@ -88,12 +88,8 @@ SilentInstaller::SilentInstaller(const InstallerFacts& facts, const std::wstring
     : facts_(facts), log_(log), programPath_(ProgramPath()), folderText_(folder) {}
 
 SilentInstaller::~SilentInstaller() {
-  if (g_pInstallRecord) {
-    // Appends the record block to its file.
-    g_pInstallRecord->Close();
-    delete g_pInstallRecord;
-    g_pInstallRecord = nullptr;
-  }
+  // Appends the record block to its file, as the wizard's end does.
+  integration::CloseInstallRecord();
 }
 
 InstallEnd SilentInstaller::Run() {
@@ -110,8 +106,7 @@ InstallEnd SilentInstaller::Run() {
 
 bool SilentInstaller::LeaveFolderPage() {
   const platform::SystemFolderProbe probe;
-  if (!wizard::LeaveFolderPage(folderText_, packageMainProgram_, LongestEntryNameLength(programPath_), probe,
-                               installFolder_, mainProgramPath_)) {
+  if (!wizard::LeaveFolderPage(folderText_, packageMainProgram_, probe, installFolder_, mainProgramPath_)) {
     log_.Line("refused folder", folderText_);
     return false;
   }
@@ -119,26 +114,25 @@ bool SilentInstaller::LeaveFolderPage() {
   return true;
 }
 
-bool SilentInstaller::CheckEnvironment() { return VerifyPackageIntegrity(programPath_); }
+EnvironmentVerdict SilentInstaller::CheckEnvironment() {
+  // The wizard's check: one walk of the package, judged against the folder.
+  const EnvironmentVerdict verdict = JudgeEnvironment(CheckPackage(programPath_), installFolder_);
+  if (verdict == EnvironmentVerdict::FolderTooLong) log_.Line("refused folder", installFolder_);
+  return verdict;
+}
 
 bool SilentInstaller::CopyFiles() {
   PackageSource source(package_);
   SilentCopySink sink(log_);
-  return !RunCopyLoop(installFolder_, source, sink).gaveUp;
-}
-
-void SilentInstaller::OpenInstallRecord() {
-  std::wstring recordFileName;
-  if (!package_.GetRecordFileName(recordFileName) || recordFileName.empty() || g_pInstallRecord != nullptr) return;
-  recordPath_ = integration::RecordFilePath(installFolder_, recordFileName);
-  g_pInstallRecord = new InstallRecord();
-  if (g_pInstallRecord->Open(recordPath_, 1)) log_.Line("record", recordPath_);
+  const bool copied = !RunCopyLoop(installFolder_, source, sink).gaveUp;
+  LogInstallRecord(&log_, package_, installFolder_);
+  return copied;
 }
 
 bool SilentInstaller::WriteRegistry() {
   SilentEntryReport report(log_);
-  return !facts_.deploy.Present() || RegisterProduct(facts_.deploy, productName_, installFolder_, recordPath_,
-                                                     mainProgramPath_, facts_.installedBytes, report);
+  return RunRegistryStep(facts_.deploy, package_, productName_, installFolder_, mainProgramPath_, facts_.installedBytes,
+                         report);
 }
 
 void SilentInstaller::CreateStartMenu() {

@@ -4,7 +4,9 @@
 // copy and start-menu loops over the package, the install record, the
 // installed-programs entry, the finish step), on this thread and without a
 // window. Message boxes have fixed answers: the agreement is accepted, a
-// refused folder or a damaged package ends the installation, a file that
+// refused folder (by the folder page's check, or by the environment check
+// when it is too deep for the package's names) or a damaged package ends
+// the installation, a file that
 // stays locked is tried again for kLockedFileWaitMs and then given up, and
 // the finish page's defaults are taken without starting the program.
 #pragma once
@@ -37,9 +39,8 @@ class SilentInstaller : private UnattendedSteps {
 
  private:
   bool LeaveFolderPage() override;
-  bool CheckEnvironment() override;
+  EnvironmentVerdict CheckEnvironment() override;
   bool CopyFiles() override;
-  void OpenInstallRecord() override;
   bool WriteRegistry() override;
   void CreateStartMenu() override;
   void Finish() override;
@@ -54,7 +55,6 @@ class SilentInstaller : private UnattendedSteps {
   std::wstring installFolder_;
   std::wstring mainProgramPath_;
   std::wstring startMenuFolder_;
-  std::wstring recordPath_;
 };
 
 }  // namespace wizard
