@@ -1,14 +1,14 @@
 // The silent installation (/S) on Windows: the steps of the page flow's
 // silent walk (wizard/unattended_install.h) carried out with what the
 // wizard's steps use (the folder page's check, the environment check, the
-// copy and start-menu loops over the package, the install record, the
-// installed-programs entry, the finish step), on this thread and without a
-// window. Message boxes have fixed answers: the agreement is accepted, a
-// refused folder (by the folder page's check, or by the environment check
-// when it is too deep for the package's names) or a damaged package ends
-// the installation, a file that
-// stays locked is tried again for kLockedFileWaitMs and then given up, and
-// the finish page's defaults are taken without starting the program.
+// copy and start-menu loops over the package, which open the install
+// record, the registry step, the finish step), on this thread and without
+// a window. Message boxes have fixed answers: the agreement is accepted; a
+// folder refused by the folder page's check, or by the environment check
+// as too deep for the package's names, ends the installation, as does a
+// damaged package; a file that stays locked is tried again for
+// kLockedFileWaitMs and then given up; the finish page's defaults are
+// taken without starting the program.
 #pragma once
 
 #include <cstdint>
