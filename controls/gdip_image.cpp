@@ -31,6 +31,7 @@ struct GdiplusImage {
 };
 
 constexpr int kHimetricPerInch = 2540;
+constexpr int kScreenDpi = 96;
 
 // HIMETRIC extent to device units of `dc` (the framework's HIMETRICtoDP).
 SIZE HimetricToDevice(HDC dc, SIZE himetric) {
@@ -143,6 +144,65 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
     SIZE device = HimetricToDevice(dc, {LONG(width), LONG(height)});
     // Source from the bottom-left corner upward: the picture comes out upright.
     r.olePicture->Render(dc, x, y, device.cx, device.cy, 0, height, width, -height, nullptr);
+  }
+}
+
+SIZE GdipImage::NaturalSize() const {
+  const Record& r = *record_;
+  if (r.gdiplusImage && r.gdiplusImage->native) {
+    using namespace Gdiplus::DllExports;
+    UINT width = 0, height = 0;
+    Gdiplus::REAL dpiX = 0, dpiY = 0;
+    GdipGetImageWidth(r.gdiplusImage->native, &width);
+    GdipGetImageHeight(r.gdiplusImage->native, &height);
+    GdipGetImageHorizontalResolution(r.gdiplusImage->native, &dpiX);
+    GdipGetImageVerticalResolution(r.gdiplusImage->native, &dpiY);
+    auto at96 = [](UINT pixels, Gdiplus::REAL dpi) {
+      return dpi > 0 ? LONG(pixels * kScreenDpi / dpi + 0.5f) : LONG(pixels);
+    };
+    return {at96(width, dpiX), at96(height, dpiY)};
+  }
+  if (r.olePicture) {
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    r.olePicture->get_Width(&width);
+    r.olePicture->get_Height(&height);
+    return {::MulDiv(width, kScreenDpi, kHimetricPerInch), ::MulDiv(height, kScreenDpi, kHimetricPerInch)};
+  }
+  return {0, 0};
+}
+
+void GdipImage::DrawInRect(HDC dc, const RECT& rect) {
+  Record& r = *record_;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (r.gdiplusImage) {
+    using namespace Gdiplus::DllExports;
+    Gdiplus::GpImage* image = r.gdiplusImage->native;
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (!image || GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok || !graphics) return;
+    UINT sourceWidth = 0, sourceHeight = 0;
+    GdipGetImageWidth(image, &sourceWidth);
+    GdipGetImageHeight(image, &sourceHeight);
+    GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    // The filter reads beyond the picture's edges: it finds the edge pixels
+    // mirrored there, not transparency, so the edges stay as sharp as the rest.
+    Gdiplus::GpImageAttributes* edges = nullptr;
+    if (GdipCreateImageAttributes(&edges) == Gdiplus::Ok && edges)
+      GdipSetImageAttributesWrapMode(edges, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    GdipDrawImageRectRectI(graphics, image, rect.left, rect.top, width, height, 0, 0, INT(sourceWidth),
+                           INT(sourceHeight), Gdiplus::UnitPixel, edges, nullptr, nullptr);
+    if (edges) GdipDisposeImageAttributes(edges);
+    GdipDeleteGraphics(graphics);
+    return;
+  }
+  if (r.olePicture) {
+    OLE_XSIZE_HIMETRIC himetricWidth = 0;
+    OLE_YSIZE_HIMETRIC himetricHeight = 0;
+    r.olePicture->get_Width(&himetricWidth);
+    r.olePicture->get_Height(&himetricHeight);
+    r.olePicture->Render(dc, rect.left, rect.top, width, height, 0, himetricHeight, himetricWidth, -himetricHeight,
+                         nullptr);
   }
 }
 
