@@ -1,16 +1,9 @@
 #include "builder/installer_build.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <thread>
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "builder/compress_pipeline.h"
 #include "builder/installer_signing.h"
@@ -20,6 +13,7 @@
 #include "builder/path_text.h"
 #include "builder/source_tree.h"
 #include "builder/uninstaller_embed.h"
+#include "builder/unique_tag.h"
 #include "package/package_writer.h"
 
 namespace fs = std::filesystem;
@@ -36,16 +30,10 @@ constexpr std::size_t kOutputBuffer = 1u << 20;
 class TemporaryOutput {
  public:
   explicit TemporaryOutput(const fs::path& output) : output_(output) {
-    static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-    long pid = _getpid();
-#else
-    long pid = getpid();
-#endif
     // The output's extension at the end, for signing tools that go by it.
     std::string name = PathToUtf8(output.filename());
     name.insert(name.begin(), '.');
-    name += ".partial-" + std::to_string(pid) + "-" + std::to_string(counter++);
+    name += ".partial-" + UniqueTag();
     const std::string extension = PathToUtf8(output.extension());
     path_ = output.parent_path() / Utf8ToPath(name + extension);
     spare_ = output.parent_path() / Utf8ToPath(name + "-signed" + extension);
@@ -297,6 +285,8 @@ class Builder {
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     if (threads <= 0) threads = 1;
     if (threads > kMaxThreads) threads = kMaxThreads;
+    // Nothing compressed yet: the progress starts at 0 before the first file is read.
+    if (options_.progress) options_.progress(0, total);
     CompressPipeline pipeline(std::move(jobs), threads, options_.maxFileSize, options_.memoryBudget);
 
     std::uint64_t done = 0;

@@ -9,11 +9,11 @@
 
 #include <ole2.h>
 #include <olectl.h>
-#include <gdiplus.h>
 
 #include <cstring>
 #include <new>
 
+#include "controls/gdiplus_functions.h"
 #include "controls/imaging.h"
 
 namespace controls {
@@ -26,7 +26,7 @@ namespace {
 struct GdiplusImage {
   Gdiplus::GpImage* native = nullptr;
   ~GdiplusImage() {
-    if (native) Gdiplus::DllExports::GdipDisposeImage(native);
+    if (native) Gdip().disposeImage(native);
   }
 };
 
@@ -104,7 +104,7 @@ bool GdipImage::LoadFromBytes(const BYTE* data, int size) {
   if (ImagingRunning()) {
     auto* image = new (std::nothrow) GdiplusImage;
     if (image) {
-      Gdiplus::DllExports::GdipLoadImageFromStream(stream, &image->native);  // status not looked at
+      Gdip().loadImageFromStream(stream, &image->native);  // status not looked at
       r.gdiplusImage = image;
       r.byteCount = size;
       stream->Release();
@@ -131,9 +131,9 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
   if (r.gdiplusImage) {
     if (!r.gdiplusImage->native) return;
     Gdiplus::GpGraphics* graphics = nullptr;
-    if (Gdiplus::DllExports::GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok || !graphics) return;
-    Gdiplus::DllExports::GdipDrawImageI(graphics, r.gdiplusImage->native, x, y);
-    Gdiplus::DllExports::GdipDeleteGraphics(graphics);
+    if (Gdip().createFromHdc(dc, &graphics) != Gdiplus::Ok || !graphics) return;
+    Gdip().drawImageI(graphics, r.gdiplusImage->native, x, y);
+    Gdip().deleteGraphics(graphics);
     return;
   }
   if (r.olePicture) {
@@ -150,13 +150,13 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
 SIZE GdipImage::NaturalSize() const {
   const Record& r = *record_;
   if (r.gdiplusImage && r.gdiplusImage->native) {
-    using namespace Gdiplus::DllExports;
+    const GdiplusFunctions& gdip = Gdip();
     UINT width = 0, height = 0;
     Gdiplus::REAL dpiX = 0, dpiY = 0;
-    GdipGetImageWidth(r.gdiplusImage->native, &width);
-    GdipGetImageHeight(r.gdiplusImage->native, &height);
-    GdipGetImageHorizontalResolution(r.gdiplusImage->native, &dpiX);
-    GdipGetImageVerticalResolution(r.gdiplusImage->native, &dpiY);
+    gdip.getImageWidth(r.gdiplusImage->native, &width);
+    gdip.getImageHeight(r.gdiplusImage->native, &height);
+    gdip.getImageHorizontalResolution(r.gdiplusImage->native, &dpiX);
+    gdip.getImageVerticalResolution(r.gdiplusImage->native, &dpiY);
     auto at96 = [](UINT pixels, Gdiplus::REAL dpi) {
       return dpi > 0 ? LONG(pixels * kScreenDpi / dpi + 0.5f) : LONG(pixels);
     };
@@ -176,24 +176,24 @@ void GdipImage::DrawInRect(HDC dc, const RECT& rect) {
   Record& r = *record_;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (r.gdiplusImage) {
-    using namespace Gdiplus::DllExports;
+    const GdiplusFunctions& gdip = Gdip();
     Gdiplus::GpImage* image = r.gdiplusImage->native;
     Gdiplus::GpGraphics* graphics = nullptr;
-    if (!image || GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok || !graphics) return;
+    if (!image || gdip.createFromHdc(dc, &graphics) != Gdiplus::Ok || !graphics) return;
     UINT sourceWidth = 0, sourceHeight = 0;
-    GdipGetImageWidth(image, &sourceWidth);
-    GdipGetImageHeight(image, &sourceHeight);
-    GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
-    GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    gdip.getImageWidth(image, &sourceWidth);
+    gdip.getImageHeight(image, &sourceHeight);
+    gdip.setInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    gdip.setPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
     // The filter reads beyond the picture's edges: it finds the edge pixels
     // mirrored there, not transparency, so the edges stay as sharp as the rest.
     Gdiplus::GpImageAttributes* edges = nullptr;
-    if (GdipCreateImageAttributes(&edges) == Gdiplus::Ok && edges)
-      GdipSetImageAttributesWrapMode(edges, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
-    GdipDrawImageRectRectI(graphics, image, rect.left, rect.top, width, height, 0, 0, INT(sourceWidth),
-                           INT(sourceHeight), Gdiplus::UnitPixel, edges, nullptr, nullptr);
-    if (edges) GdipDisposeImageAttributes(edges);
-    GdipDeleteGraphics(graphics);
+    if (gdip.createImageAttributes(&edges) == Gdiplus::Ok && edges)
+      gdip.setImageAttributesWrapMode(edges, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    gdip.drawImageRectRectI(graphics, image, rect.left, rect.top, width, height, 0, 0, INT(sourceWidth),
+                            INT(sourceHeight), Gdiplus::UnitPixel, edges, nullptr, nullptr);
+    if (edges) gdip.disposeImageAttributes(edges);
+    gdip.deleteGraphics(graphics);
     return;
   }
   if (r.olePicture) {

@@ -96,21 +96,23 @@ class Report:
         return "\n".join(f"{k}={v!r}" for k, v in self.pairs)
 
 
-def drive(name, steps, ready=None, on_ready=None, hooks=None, env=None):
+def drive(name, steps, ready=None, on_ready=None, hooks=None, env=None, stderr=subprocess.DEVNULL):
     """Runs the driver with `steps`; screenshots go to SHOTS/name. With
     `ready` (a host file a host= step writes), on_ready() runs when it appears.
     `hooks` maps the host file of each hook= step to what the host does then
-    (the driver goes on when it has done it). `env`: another Wine world's
-    environment (see DisplayScale). Returns the Report; raises AssertionError
-    when a step failed."""
+    (the driver goes on when it has done it). With `env` (ENV with other Wine
+    variables, or another world's: see DisplayScale) the driver and the
+    programs it starts run with it, their Wine messages going to `stderr`.
+    Returns the Report; raises AssertionError when a step failed."""
     shots = SHOTS / name
     shots.mkdir(parents=True, exist_ok=True)
     report_path = WORK / (name + "-report.txt")
     report_path.unlink(missing_ok=True)
-    env = env or ENV
-    driver = subprocess.Popen([env["SETUP_WINE"], str(BIN / "wine_driver.exe"), windows_path(report_path),
-                               "--shots", windows_path(shots), *steps], env=env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+    # scripts/wine-run would set the world's own WINEDEBUG, WINEDLLOVERRIDES and DISPLAY again.
+    wine = WINE if env is None else env["SETUP_WINE"]
+    driver = subprocess.Popen([wine, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
+                               windows_path(shots), *steps], env=env or ENV, stdout=subprocess.DEVNULL,
+                              stderr=stderr)
     if ready is not None and wait_for(ready, 180):
         on_ready()
     hooks = dict(hooks or {})
@@ -314,7 +316,7 @@ class Product:
         return sorted("\\".join(p.relative_to(self.payload).parts) for p in self.payload.rglob("*") if p.is_dir())
 
 
-def hand_laid_installer(stub, record_file, entries):
+def hand_laid_installer(stub, record_file, entries, product="岚杉敌意"):
     """The installer program with a package laid out byte by byte behind it:
     info block, agreement, the entries (kind, name, data), no shortcuts, trailer."""
     def blob(data):  # checksum (CRC-32 table, no inversions) of the zlib stream, raw length, stream
@@ -325,7 +327,7 @@ def hand_laid_installer(stub, record_file, entries):
         name, data = name.encode("utf-8"), blob(data) if data is not None else b""
         return struct.pack("<hHIiii", kind, 0, 0, len(name), len(name) if data else 0, len(data)) + name + data
 
-    texts = ["岚杉敌意".encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
+    texts = [product.encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
     info = struct.pack("<6i", sum(map(len, texts)), *map(len, texts)) + b"".join(texts)
     info += entry(16, "bin\\a.txt") + entry(17, record_file)
     agreement = blob("许可协议\r\n".encode("utf-8"))

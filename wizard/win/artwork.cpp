@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/resource.h"
+#include "res/resource.h"
 #include "platform/ui/app.h"
 #include "platform/ui/gdi.h"
 #include "wizard/wizard_layout.h"
