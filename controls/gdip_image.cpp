@@ -48,6 +48,22 @@ SIZE HimetricToDevice(HDC dc, SIZE himetric) {
           ::MulDiv(himetric.cy, ::GetDeviceCaps(dc, LOGPIXELSY), kHimetricPerInch)};
 }
 
+// The picture's extent in HIMETRIC units.
+SIZE HimetricSize(IPicture* picture) {
+  OLE_XSIZE_HIMETRIC width = 0;
+  OLE_YSIZE_HIMETRIC height = 0;
+  picture->get_Width(&width);
+  picture->get_Height(&height);
+  return {LONG(width), LONG(height)};
+}
+
+// Draws the picture into x, y, width x height of `dc`; the source runs from
+// its bottom-left corner upward, which draws it upright.
+void RenderUpright(IPicture* picture, HDC dc, int x, int y, int width, int height) {
+  const SIZE himetric = HimetricSize(picture);
+  picture->Render(dc, x, y, width, height, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr);
+}
+
 }  // namespace
 
 struct GdipImage::Record {
@@ -137,13 +153,8 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
     return;
   }
   if (r.olePicture) {
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    r.olePicture->get_Width(&width);
-    r.olePicture->get_Height(&height);
-    SIZE device = HimetricToDevice(dc, {LONG(width), LONG(height)});
-    // Source from the bottom-left corner upward: the picture comes out upright.
-    r.olePicture->Render(dc, x, y, device.cx, device.cy, 0, height, width, -height, nullptr);
+    const SIZE device = HimetricToDevice(dc, HimetricSize(r.olePicture));
+    RenderUpright(r.olePicture, dc, x, y, device.cx, device.cy);
   }
 }
 
@@ -163,11 +174,8 @@ SIZE GdipImage::NaturalSize() const {
     return {at96(width, dpiX), at96(height, dpiY)};
   }
   if (r.olePicture) {
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    r.olePicture->get_Width(&width);
-    r.olePicture->get_Height(&height);
-    return {::MulDiv(width, kScreenDpi, kHimetricPerInch), ::MulDiv(height, kScreenDpi, kHimetricPerInch)};
+    const SIZE himetric = HimetricSize(r.olePicture);
+    return {::MulDiv(himetric.cx, kScreenDpi, kHimetricPerInch), ::MulDiv(himetric.cy, kScreenDpi, kHimetricPerInch)};
   }
   return {0, 0};
 }
@@ -196,14 +204,7 @@ void GdipImage::DrawInRect(HDC dc, const RECT& rect) {
     gdip.deleteGraphics(graphics);
     return;
   }
-  if (r.olePicture) {
-    OLE_XSIZE_HIMETRIC himetricWidth = 0;
-    OLE_YSIZE_HIMETRIC himetricHeight = 0;
-    r.olePicture->get_Width(&himetricWidth);
-    r.olePicture->get_Height(&himetricHeight);
-    r.olePicture->Render(dc, rect.left, rect.top, width, height, 0, himetricHeight, himetricWidth, -himetricHeight,
-                         nullptr);
-  }
+  if (r.olePicture) RenderUpright(r.olePicture, dc, rect.left, rect.top, width, height);
 }
 
 }  // namespace controls
