@@ -48,16 +48,15 @@ HBITMAP Face(std::uint32_t fill, std::uint32_t hole = 0x424242) {
   return ui::MakeBitmap(kFaceWidth, kFaceHeight, pixels.data());
 }
 
-// A 24-bit bitmap file of size x size pixels of one colour, as picture bytes.
+// A 32-bit bitmap file of size x size pixels of one colour, as picture bytes.
 std::vector<BYTE> PictureFile(int size, std::uint32_t colour) {
-  const int row = (size * 3 + 3) & ~3;
-  std::vector<BYTE> file(54 + row * size, 0);
-  BITMAPFILEHEADER head = {0x4D42, DWORD(file.size()), 0, 0, 54};
-  BITMAPINFOHEADER info = {40, size, size, 1, 24, BI_RGB, DWORD(row * size), 0, 0, 0, 0};
+  std::vector<BYTE> file(54);
+  BITMAPFILEHEADER head = {0x4D42, DWORD(54 + size * size * 4), 0, 0, 54};
+  BITMAPINFOHEADER info = {40, size, size, 1, 32, BI_RGB, DWORD(size * size * 4), 0, 0, 0, 0};
   memcpy(&file[0], &head, 14);
   memcpy(&file[14], &info, 40);
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) memcpy(&file[54 + y * row + x * 3], &colour, 3);  // blue, green, red
+  for (int i = 0; i < size * size; ++i)
+    file.insert(file.end(), {BYTE(colour), BYTE(colour >> 8), BYTE(colour >> 16), 0});
   return file;
 }
 

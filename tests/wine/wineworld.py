@@ -182,25 +182,20 @@ def cursor_image(display):
     """The pointer's picture on X display `display` (":N"), as XFixes shows it:
     (width, height, hot spot x, hot spot y, pixel(x, y) -> (a, r, g, b))."""
     class Image(ctypes.Structure):
-        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
-                    ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
-                    ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)), ("atom", ctypes.c_ulong),
-                    ("name", ctypes.c_char_p)]
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [
+            (name, ctypes.c_ushort) for name in ("width", "height", "xhot", "yhot")] + [
+            ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
     x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
     x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
     xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
     xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
-    connection = x11.XOpenDisplay(display.encode())
+    connection = ctypes.c_void_p(x11.XOpenDisplay(display.encode()))
     assert connection, "cannot open " + display
-    try:
-        image = xfixes.XFixesGetCursorImage(connection).contents
-        w, h = image.width, image.height
-        argb = [image.pixels[i] & 0xFFFFFFFF for i in range(w * h)]
-        return w, h, image.xhot, image.yhot, lambda x, y: tuple(argb[y * w + x].to_bytes(4, "big"))
-    finally:
-        x11.XCloseDisplay(connection)
+    image = xfixes.XFixesGetCursorImage(connection).contents
+    w, h = image.width, image.height
+    argb = [image.pixels[i] & 0xFFFFFFFF for i in range(w * h)]
+    x11.XCloseDisplay(connection)
+    return w, h, image.xhot, image.yhot, lambda x, y: tuple(argb[y * w + x].to_bytes(4, "big"))
 
 
 def to_png(bmp):
