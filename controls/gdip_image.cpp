@@ -31,6 +31,7 @@ struct GdiplusImage {
 };
 
 constexpr int kHimetricPerInch = 2540;
+constexpr int kScreenDpi = 96;
 
 // HIMETRIC extent to device units of `dc` (the framework's HIMETRICtoDP).
 SIZE HimetricToDevice(HDC dc, SIZE himetric) {
@@ -45,6 +46,22 @@ SIZE HimetricToDevice(HDC dc, SIZE himetric) {
   }
   return {::MulDiv(himetric.cx, ::GetDeviceCaps(dc, LOGPIXELSX), kHimetricPerInch),
           ::MulDiv(himetric.cy, ::GetDeviceCaps(dc, LOGPIXELSY), kHimetricPerInch)};
+}
+
+// The picture's extent in HIMETRIC units.
+SIZE HimetricSize(IPicture* picture) {
+  OLE_XSIZE_HIMETRIC width = 0;
+  OLE_YSIZE_HIMETRIC height = 0;
+  picture->get_Width(&width);
+  picture->get_Height(&height);
+  return {LONG(width), LONG(height)};
+}
+
+// Draws the picture into x, y, width x height of `dc`; the source runs from
+// its bottom-left corner upward, which draws it upright.
+void RenderUpright(IPicture* picture, HDC dc, int x, int y, int width, int height) {
+  const SIZE himetric = HimetricSize(picture);
+  picture->Render(dc, x, y, width, height, 0, himetric.cy, himetric.cx, -himetric.cy, nullptr);
 }
 
 }  // namespace
@@ -136,14 +153,58 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
     return;
   }
   if (r.olePicture) {
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    r.olePicture->get_Width(&width);
-    r.olePicture->get_Height(&height);
-    SIZE device = HimetricToDevice(dc, {LONG(width), LONG(height)});
-    // Source from the bottom-left corner upward: the picture comes out upright.
-    r.olePicture->Render(dc, x, y, device.cx, device.cy, 0, height, width, -height, nullptr);
+    const SIZE device = HimetricToDevice(dc, HimetricSize(r.olePicture));
+    RenderUpright(r.olePicture, dc, x, y, device.cx, device.cy);
   }
+}
+
+SIZE GdipImage::NaturalSize() const {
+  const Record& r = *record_;
+  if (r.gdiplusImage && r.gdiplusImage->native) {
+    const GdiplusFunctions& gdip = Gdip();
+    UINT width = 0, height = 0;
+    Gdiplus::REAL dpiX = 0, dpiY = 0;
+    gdip.getImageWidth(r.gdiplusImage->native, &width);
+    gdip.getImageHeight(r.gdiplusImage->native, &height);
+    gdip.getImageHorizontalResolution(r.gdiplusImage->native, &dpiX);
+    gdip.getImageVerticalResolution(r.gdiplusImage->native, &dpiY);
+    auto at96 = [](UINT pixels, Gdiplus::REAL dpi) {
+      return dpi > 0 ? LONG(pixels * kScreenDpi / dpi + 0.5f) : LONG(pixels);
+    };
+    return {at96(width, dpiX), at96(height, dpiY)};
+  }
+  if (r.olePicture) {
+    const SIZE himetric = HimetricSize(r.olePicture);
+    return {::MulDiv(himetric.cx, kScreenDpi, kHimetricPerInch), ::MulDiv(himetric.cy, kScreenDpi, kHimetricPerInch)};
+  }
+  return {0, 0};
+}
+
+void GdipImage::DrawInRect(HDC dc, const RECT& rect) {
+  Record& r = *record_;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (r.gdiplusImage) {
+    const GdiplusFunctions& gdip = Gdip();
+    Gdiplus::GpImage* image = r.gdiplusImage->native;
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (!image || gdip.createFromHdc(dc, &graphics) != Gdiplus::Ok || !graphics) return;
+    UINT sourceWidth = 0, sourceHeight = 0;
+    gdip.getImageWidth(image, &sourceWidth);
+    gdip.getImageHeight(image, &sourceHeight);
+    gdip.setInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    gdip.setPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    // The filter reads beyond the picture's edges: it finds the edge pixels
+    // mirrored there, not transparency, so the edges stay as sharp as the rest.
+    Gdiplus::GpImageAttributes* edges = nullptr;
+    if (gdip.createImageAttributes(&edges) == Gdiplus::Ok && edges)
+      gdip.setImageAttributesWrapMode(edges, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    gdip.drawImageRectRectI(graphics, image, rect.left, rect.top, width, height, 0, 0, INT(sourceWidth),
+                            INT(sourceHeight), Gdiplus::UnitPixel, edges, nullptr, nullptr);
+    if (edges) gdip.disposeImageAttributes(edges);
+    gdip.deleteGraphics(graphics);
+    return;
+  }
+  if (r.olePicture) RenderUpright(r.olePicture, dc, rect.left, rect.top, width, height);
 }
 
 }  // namespace controls

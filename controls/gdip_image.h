@@ -1,6 +1,7 @@
 // GdipImage: a picture given as encoded bytes in memory (PNG, JPEG, GIF,
 // BMP, ... whatever GDI+ decodes; the OLE picture service as fallback),
-// drawn at a point of a device context at its natural size.
+// drawn at a point of a device context at its natural size, or smoothly
+// scaled into a rectangle (the wizard at a display scale other than 100 %).
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,12 @@ class GdipImage {
   bool LoadFromBytes(const BYTE* data, int size);
   // Draws the picture with its top-left corner at (x, y); nothing when empty.
   void DrawAt(HDC dc, int x, int y);
+  // The size DrawAt gives the picture on a 96 DPI screen (0 x 0 when empty
+  // or undecodable): its pixels, at the resolution the picture names.
+  SIZE NaturalSize() const;
+  // Draws the picture stretched to `rect` with high-quality (bicubic)
+  // interpolation, edge pixels repeated rather than faded; nothing when empty.
+  void DrawInRect(HDC dc, const RECT& rect);
 
   // The number of bytes held (0 when empty).
   long long ByteCount() const;

@@ -15,6 +15,17 @@ struct GdiplusFunctions {
   decltype(Gdiplus::DllExports::GdipCreateFromHDC)* createFromHdc = nullptr;
   decltype(Gdiplus::DllExports::GdipDrawImageI)* drawImageI = nullptr;
   decltype(Gdiplus::DllExports::GdipDeleteGraphics)* deleteGraphics = nullptr;
+  // The picture's size and its drawing scaled into a rectangle.
+  decltype(Gdiplus::DllExports::GdipGetImageWidth)* getImageWidth = nullptr;
+  decltype(Gdiplus::DllExports::GdipGetImageHeight)* getImageHeight = nullptr;
+  decltype(Gdiplus::DllExports::GdipGetImageHorizontalResolution)* getImageHorizontalResolution = nullptr;
+  decltype(Gdiplus::DllExports::GdipGetImageVerticalResolution)* getImageVerticalResolution = nullptr;
+  decltype(Gdiplus::DllExports::GdipSetInterpolationMode)* setInterpolationMode = nullptr;
+  decltype(Gdiplus::DllExports::GdipSetPixelOffsetMode)* setPixelOffsetMode = nullptr;
+  decltype(Gdiplus::DllExports::GdipCreateImageAttributes)* createImageAttributes = nullptr;
+  decltype(Gdiplus::DllExports::GdipSetImageAttributesWrapMode)* setImageAttributesWrapMode = nullptr;
+  decltype(Gdiplus::DllExports::GdipDisposeImageAttributes)* disposeImageAttributes = nullptr;
+  decltype(Gdiplus::DllExports::GdipDrawImageRectRectI)* drawImageRectRectI = nullptr;
 };
 
 // Every function present from a successful ImagingStartup on (also after

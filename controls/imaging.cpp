@@ -27,8 +27,30 @@ void ImagingStartup() {
   found.drawImageI = ui::DllFunction<decltype(Gdiplus::DllExports::GdipDrawImageI)>(library, "GdipDrawImageI");
   found.deleteGraphics =
       ui::DllFunction<decltype(Gdiplus::DllExports::GdipDeleteGraphics)>(library, "GdipDeleteGraphics");
+  found.getImageWidth = ui::DllFunction<decltype(Gdiplus::DllExports::GdipGetImageWidth)>(library, "GdipGetImageWidth");
+  found.getImageHeight =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipGetImageHeight)>(library, "GdipGetImageHeight");
+  found.getImageHorizontalResolution = ui::DllFunction<decltype(Gdiplus::DllExports::GdipGetImageHorizontalResolution)>(
+      library, "GdipGetImageHorizontalResolution");
+  found.getImageVerticalResolution = ui::DllFunction<decltype(Gdiplus::DllExports::GdipGetImageVerticalResolution)>(
+      library, "GdipGetImageVerticalResolution");
+  found.setInterpolationMode =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipSetInterpolationMode)>(library, "GdipSetInterpolationMode");
+  found.setPixelOffsetMode =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipSetPixelOffsetMode)>(library, "GdipSetPixelOffsetMode");
+  found.createImageAttributes =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipCreateImageAttributes)>(library, "GdipCreateImageAttributes");
+  found.setImageAttributesWrapMode = ui::DllFunction<decltype(Gdiplus::DllExports::GdipSetImageAttributesWrapMode)>(
+      library, "GdipSetImageAttributesWrapMode");
+  found.disposeImageAttributes =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipDisposeImageAttributes)>(library, "GdipDisposeImageAttributes");
+  found.drawImageRectRectI =
+      ui::DllFunction<decltype(Gdiplus::DllExports::GdipDrawImageRectRectI)>(library, "GdipDrawImageRectRectI");
   if (!startup || !shutdown || !found.loadImageFromStream || !found.disposeImage || !found.createFromHdc ||
-      !found.drawImageI || !found.deleteGraphics)
+      !found.drawImageI || !found.deleteGraphics || !found.getImageWidth || !found.getImageHeight ||
+      !found.getImageHorizontalResolution || !found.getImageVerticalResolution || !found.setInterpolationMode ||
+      !found.setPixelOffsetMode || !found.createImageAttributes || !found.setImageAttributesWrapMode ||
+      !found.disposeImageAttributes || !found.drawImageRectRectI)
     return;  // as a failed start: the pictures go through the OLE picture service
 
   Gdiplus::GdiplusStartupInput input;

@@ -218,12 +218,12 @@ int SkinButton::SetBorderVisible(BOOL enable, BOOL repaint) {
   return kOk;
 }
 
-int SkinButton::SetHoverCursor(UINT cursorId, BOOL repaint) {
+int SkinButton::SetHoverCursor(UINT cursorId, BOOL repaint, int size) {
   if (cursor) ::DestroyCursor(cursor);
   cursor = nullptr;
   if (cursorId == 0) return kOk;
   cursor = static_cast<HCURSOR>(::LoadImageW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(cursorId & 0xFFFF),
-                                             IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR));
+                                             IMAGE_CURSOR, size, size, LR_DEFAULTCOLOR));
   if (repaint) Repaint();
   return cursor ? kOk : kCursorNotLoaded;
 }

@@ -52,8 +52,10 @@ class SkinButton : public ui::CButton {
   int SetFocusRectInFlat(BOOL enable, BOOL repaint);
   int SetBorderVisible(BOOL enable, BOOL repaint);
   // Destroys the current cursor; cursorId 0 stops there (0). Otherwise
-  // loads cursor resource cursorId; 1 when it cannot be loaded, else 0.
-  int SetHoverCursor(UINT cursorId, BOOL repaint);
+  // loads cursor resource cursorId, `size` pixels square (0: the system's
+  // cursor size; another size scales the image and its hot spot); 1 when it
+  // cannot be loaded, else 0.
+  int SetHoverCursor(UINT cursorId, BOOL repaint, int size = 0);
   // style 0: pressed shift (1, 1); style 1: (0, 2); other: 6, no change.
   int SetPressedShift(BYTE style, BOOL repaint);
   // All three colour pairs become (COLOR_BTNFACE, COLOR_BTNTEXT). Returns 0.

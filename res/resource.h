@@ -23,6 +23,10 @@
 // Browse button face, 52 x 28, used for both states
 #define IDB_BROWSE 148
 
+// Background and faces at 200 % display scale, one sheet (RCDATA;
+// wizard/win/artwork.h)
+#define IDR_ARTWORK_200 200
+
 // Pointing-hand cursor shown over the skinned buttons
 #define IDC_BUTTON_HAND 149
 

@@ -28,6 +28,8 @@ FinishDlg::~FinishDlg() = default;
 
 INT_PTR FinishDlg::ShowFinish(const std::wstring& productName) {
   messageText = integration::FinishText(productName);
+  // The check boxes and the button with the look of today's Windows.
+  const ui::ControlsManifestScope controls;
   return DoModal();
 }
 

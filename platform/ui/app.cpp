@@ -65,6 +65,21 @@ void AfxEnableControlContainer() {
 
 void Enable3dControlsStatic() { AfxEnableControlContainer(); }
 
+ControlsManifestScope::ControlsManifestScope() {
+  ACTCTXW manifest = {};
+  manifest.cbSize = sizeof(manifest);
+  manifest.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  manifest.hModule = AfxGetResourceHandle();
+  manifest.lpResourceName = MAKEINTRESOURCEW(2);
+  context_ = ::CreateActCtxW(&manifest);
+  if (context_ != INVALID_HANDLE_VALUE && !::ActivateActCtx(context_, &cookie_)) cookie_ = 0;
+}
+
+ControlsManifestScope::~ControlsManifestScope() {
+  if (cookie_) ::DeactivateActCtx(0, cookie_);
+  if (context_ != INVALID_HANDLE_VALUE) ::ReleaseActCtx(context_);
+}
+
 int AfxWinMain(HINSTANCE instance, int) {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;

@@ -69,4 +69,21 @@ void Enable3dControlsStatic();
 // The program's wWinMain hands over here: runs the application object.
 int AfxWinMain(HINSTANCE instance, int showCommand);
 
+// While it lives, the windows this thread makes use the common controls that
+// the program's second manifest (RT_MANIFEST resource 2) asks for, instead of
+// those of its main manifest: the installer's asks for version 6, the look
+// of today's Windows, for its message boxes and its finish dialog. Without
+// that resource nothing changes.
+class ControlsManifestScope {
+ public:
+  ControlsManifestScope();
+  ~ControlsManifestScope();
+  ControlsManifestScope(const ControlsManifestScope&) = delete;
+  ControlsManifestScope& operator=(const ControlsManifestScope&) = delete;
+
+ private:
+  HANDLE context_;
+  ULONG_PTR cookie_ = 0;
+};
+
 }  // namespace ui

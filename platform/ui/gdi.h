@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace ui {
 
 class CWnd;
@@ -101,10 +104,19 @@ class CBitmap : public CGdiObject<HBITMAP> {
 
 class CFont : public CGdiObject<HFONT> {
  public:
-  // Font of `pointSize10` tenths of a point for face `faceName`, height
-  // converted with the vertical resolution of `dc` (null: the screen),
-  // default character set.
-  BOOL CreatePointFont(int pointSize10, const wchar_t* faceName, HDC dc = nullptr);
+  // Font whose characters are `pixelHeight` pixels high (without internal
+  // leading), for face `faceName`, default character set.
+  BOOL CreatePixelFont(int pixelHeight, const wchar_t* faceName);
 };
+
+// The pixels of a bitmap of any format, as 0x00RRGGBB in rows from the top;
+// false when they cannot be read.
+bool ReadPixels(HBITMAP bitmap, int& width, int& height, std::vector<std::uint32_t>& pixels);
+// A bitmap of width x height holding `pixels` (0x00RRGGBB, rows from the top);
+// null when it cannot be made.
+HBITMAP MakeBitmap(int width, int height, const std::uint32_t* pixels);
+// A bitmap of the packed DIB at `dib` (header, colour table and bits, in any
+// format a .bmp file holds after its file header); null when it is none.
+HBITMAP BitmapFromPackedDib(const BYTE* dib, std::size_t size);
 
 }  // namespace ui

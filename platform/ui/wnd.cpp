@@ -157,6 +157,7 @@ BOOL CWnd::DestroyWindow() {
 }
 
 int CWnd::MessageBox(const std::wstring& text, const wchar_t* caption, UINT type) {
+  const ControlsManifestScope controls;
   return ::MessageBoxW(m_hWnd, text.c_str(), caption ? caption : AfxGetAppName(), type);
 }
 

@@ -93,7 +93,8 @@ class CWnd {
   BOOL DestroyWindow();
 
   // Message box owned by this window; caption null means the application
-  // name (AfxGetAppName). Returns the id of the pressed button.
+  // name (AfxGetAppName). Returns the id of the pressed button. Made with
+  // the program's second manifest active (ControlsManifestScope, app.h).
   int MessageBox(const std::wstring& text, const wchar_t* caption = nullptr, UINT type = MB_OK);
 
  private:

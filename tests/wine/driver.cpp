@@ -22,7 +22,9 @@
 //   read=ID        report text.ID             hover=ID     pointer over a
 //                  wizard control (0: over the heading, away from all buttons)
 //   dialog[=CAPTION]  wait for a dialog of the program other than the wizard
-//                  (with CAPTION: of any process) and report it
+//                  (with CAPTION: of any process) and report it (its caption,
+//                  texts, check boxes, focus, and dialog.buttons: the class of
+//                  its first button, see ButtonClass)
 //   answer=ID      press button ID of that dialog; for a dialog of another
 //                  process, wait for that process and report its exit code
 //   check=ID       toggle check box ID of that dialog
@@ -37,6 +39,17 @@
 //                  client area's offset in the picture
 //   recolour=NAME  Next moves over the picture while the system colours
 //                  change; DIR/NAME.bmp shows it held down (see Recolour)
+//   main           wait for the program's first dialog, whatever it is, and
+//                  drive it as the wizard (a stage program of the tests)
+//   rects          of the window in front (the dialog, else the wizard): report
+//                  window=W,H, the class of its first button (buttons=, see
+//                  ButtonClass) and, for every control, rect.ID=LEFT,TOP,RIGHT,
+//                  BOTTOM in its client coordinates
+//   dpi=N          tell the wizard it is on a monitor of N DPI (WM_DPICHANGED)
+//                  and suggest 600 x 360 scaled to N DPI, around its centre
+//   press=ID, release  hold the left mouse button down over wizard control
+//                  ID (0: over the heading) / let it go where the pointer is
+//   hook=FILE      write FILE, then wait until the host deletes it
 //   sleep=MS       exit         wait for the program's end, report exit=CODE
 #include <windows.h>
 
@@ -133,6 +146,15 @@ std::wstring StaticTexts(HWND dialog) {
     texts += (texts.empty() ? L"" : L"\n") + text;
   }
   return texts;
+}
+
+// The class of `button` as the system registered it: "Button" for user32's
+// buttons, "6.0.N.N!Button" for those of version 6 of the common controls
+// (Wine keeps class names in its atom table).
+std::wstring ButtonClass(HWND button) {
+  wchar_t name[128] = {};
+  ::GlobalGetAtomNameW(ATOM(::GetClassLongPtrW(button, GCW_ATOM)), name, 128);
+  return name;
 }
 
 bool IsControlVisible(HWND dialog, int id) {
@@ -299,6 +321,13 @@ class Driver {
     if (name == L"unlock") return Unlock(), true;
     if (name == L"shot") return Shot(value);
     if (name == L"recolour") return Recolour(value);
+    if (name == L"main")
+      return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), false)) != nullptr; }, 20000);
+    if (name == L"rects") return Rects();
+    if (name == L"dpi") return Dpi(number);
+    if (name == L"press") return Hover(number) && (SendMouse(MOUSEEVENTF_LEFTDOWN), ::Sleep(400), true);
+    if (name == L"release") return SendMouse(MOUSEEVENTF_LEFTUP), ::Sleep(300), true;
+    if (name == L"hook") return Hook(value);
     if (name == L"sleep") return ::Sleep(DWORD(number)), true;
     if (name == L"exit") return Exit();
     return false;
@@ -413,6 +442,7 @@ class Driver {
     }
     report_.Set("dialog.checked", checked);
     report_.Set("dialog.enabled", enabled);
+    report_.Set("dialog.buttons", ButtonClass(::FindWindowExW(dialog_, nullptr, L"Button", nullptr)));
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);
     ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog_, nullptr), &gui);
@@ -528,6 +558,49 @@ class Driver {
     return saved;
   }
 
+  bool Rects() {
+    const HWND front = Front();
+    RECT window;
+    if (!::GetWindowRect(front, &window)) return false;
+    report_.Set("window",
+                std::to_wstring(window.right - window.left) + L"," + std::to_wstring(window.bottom - window.top));
+    report_.Set("buttons", ButtonClass(::FindWindowExW(front, nullptr, L"Button", nullptr)));
+    for (HWND child = ::GetWindow(front, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      RECT rect;
+      ::GetWindowRect(child, &rect);
+      ::MapWindowPoints(HWND_DESKTOP, front, reinterpret_cast<POINT*>(&rect), 2);
+      report_.Set("rect." + std::to_string(::GetDlgCtrlID(child)),
+                  std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," + std::to_wstring(rect.right) +
+                      L"," + std::to_wstring(rect.bottom));
+    }
+    return true;
+  }
+
+  // The suggested rectangle lives in the wizard's process, where the
+  // message's lParam points.
+  bool Dpi(int dpi) {
+    RECT place;
+    if (dpi <= 0 || !::GetWindowRect(wizard_, &place)) return false;
+    const int x = (place.left + place.right) / 2, y = (place.top + place.bottom) / 2;
+    place = {x - ::MulDiv(300, dpi, 96), y - ::MulDiv(180, dpi, 96), x + ::MulDiv(300, dpi, 96),
+             y + ::MulDiv(180, dpi, 96)};
+    void* there = ::VirtualAllocEx(process_.hProcess, nullptr, sizeof(place), MEM_COMMIT, PAGE_READWRITE);
+    bool ok = there && ::WriteProcessMemory(process_.hProcess, there, &place, sizeof(place), nullptr);
+    DWORD_PTR answer = 0;
+    ok = ok && ::SendMessageTimeoutW(wizard_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(there), SMTO_NORMAL, 10000,
+                                     &answer);
+    if (there) ::VirtualFreeEx(process_.hProcess, there, 0, MEM_RELEASE);
+    ::Sleep(500);
+    return ok;
+  }
+
+  bool Hook(const std::wstring& file) {
+    HANDLE mark = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (mark == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(mark);
+    return WaitUntil([&] { return ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES; }, 30000);
+  }
+
   bool Exit() {
     if (::WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
@@ -556,6 +629,13 @@ int wmain(int argc, wchar_t** argv) {
     std::fwprintf(stderr, L"usage: wine_driver REPORT [--shots DIR] STEP...\n");
     return 2;
   }
+  // The driver sees every window and pixel as they are on the screen, at any
+  // display scale: it declares itself per-monitor aware (where the system
+  // knows that; Debian's Wine treats every program so anyway).
+  using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
+  if (auto set = reinterpret_cast<SetAwarenessFn>(reinterpret_cast<void (*)()>(
+          ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"))))
+    set(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
   Report report(argv[1]);
   int first = 2;
   std::wstring shots = L".";

@@ -3,6 +3,7 @@ and shell folders, paths between host and Windows, the driver program and its
 reports, sample products made by mksetup, and reading what an installation
 left: .lnk files through lnkinfo, install records through `mksetup record`,
 registry keys through `wine reg query`."""
+import ctypes
 import json
 import os
 import pathlib
@@ -97,23 +98,31 @@ class Report:
         return "\n".join(f"{k}={v!r}" for k, v in self.pairs)
 
 
-def drive(name, steps, ready=None, on_ready=None, env=None, stderr=subprocess.DEVNULL):
+def drive(name, steps, ready=None, on_ready=None, hooks=None, env=None, stderr=subprocess.DEVNULL):
     """Runs the driver with `steps`; screenshots go to SHOTS/name. With
     `ready` (a host file a host= step writes), on_ready() runs when it appears.
-    With `env` (ENV with other Wine variables) the driver and the programs it
-    starts run with it, their Wine messages going to `stderr`.
+    `hooks` maps the host file of each hook= step to what the host does then
+    (the driver goes on when it has done it). With `env` (ENV with other Wine
+    variables, or another world's: see DisplayScale) the driver and the
+    programs it starts run with it, their Wine messages going to `stderr`.
     Returns the Report; raises AssertionError when a step failed."""
     shots = SHOTS / name
     shots.mkdir(parents=True, exist_ok=True)
     report_path = WORK / (name + "-report.txt")
     report_path.unlink(missing_ok=True)
-    # scripts/wine-run would set the world's own WINEDEBUG and WINEDLLOVERRIDES again.
+    # scripts/wine-run would set the world's own WINEDEBUG, WINEDLLOVERRIDES and DISPLAY again.
     wine = WINE if env is None else env["SETUP_WINE"]
     driver = subprocess.Popen([wine, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
                                windows_path(shots), *steps], env=env or ENV, stdout=subprocess.DEVNULL,
                               stderr=stderr)
     if ready is not None and wait_for(ready, 180):
         on_ready()
+    hooks = dict(hooks or {})
+    while hooks and driver.poll() is None:
+        for path in [p for p in hooks if p.exists()]:
+            hooks.pop(path)()
+            path.unlink()
+        time.sleep(0.1)
     try:
         code = driver.wait(timeout=600)
     except subprocess.TimeoutExpired:
@@ -130,6 +139,65 @@ def wait_for(path, seconds=20):
     while time.time() < end and not path.exists():
         time.sleep(0.25)
     return path.exists()
+
+
+class DisplayScale:
+    """The Wine world at a display scale: LogPixels set to `dpi` and a screen
+    large enough for the wizard at 200 % (1600 x 1200, a display of its own),
+    for as long as the `with` block runs; afterwards the world is as before.
+    The prefix's programs end on entry and on exit (the scale is read when
+    the wineserver starts). Its `env` goes to drive()."""
+
+    def __init__(self, dpi):
+        self.dpi = dpi
+
+    def _wine(self, *args):
+        subprocess.run([ENV["SETUP_WINE"], *args], env=self.env, capture_output=True, timeout=120)
+
+    def _restart(self):
+        subprocess.run([ENV["SETUP_WINESERVER"], "-k"], env=self.env, capture_output=True)
+        subprocess.run([ENV["SETUP_WINESERVER"], "-w"], env=self.env, capture_output=True, timeout=120)
+
+    def __enter__(self):
+        n = 150
+        while pathlib.Path(f"/tmp/.X{n}-lock").exists() or pathlib.Path(f"/tmp/.X11-unix/X{n}").exists():
+            n += 1
+        self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        assert wait_for(pathlib.Path(f"/tmp/.X11-unix/X{n}")), "no display"
+        self.env = dict(ENV, DISPLAY=f":{n}")
+        self._restart()
+        self._wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                   str(self.dpi), "/f")
+        self._restart()
+        return self
+
+    def __exit__(self, *exc):
+        self._wine("reg", "delete", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/f")
+        self._restart()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        return False
+
+
+def cursor_image(display):
+    """The pointer's picture on X display `display` (":N"), as XFixes shows it:
+    (width, height, hot spot x, hot spot y, pixel(x, y) -> (a, r, g, b))."""
+    class Image(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [
+            (name, ctypes.c_ushort) for name in ("width", "height", "xhot", "yhot")] + [
+            ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+    x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    connection = ctypes.c_void_p(x11.XOpenDisplay(display.encode()))
+    assert connection, "cannot open " + display
+    image = xfixes.XFixesGetCursorImage(connection).contents
+    w, h = image.width, image.height
+    argb = [image.pixels[i] & 0xFFFFFFFF for i in range(w * h)]
+    x11.XCloseDisplay(connection)
+    return w, h, image.xhot, image.yhot, lambda x, y: tuple(argb[y * w + x].to_bytes(4, "big"))
 
 
 def to_png(bmp):
@@ -202,9 +270,12 @@ class Product:
     """A sample product: payload tree, manifest, and the installer mksetup makes of them."""
 
     def __init__(self, name, product, shortcuts=None, files=True, record_file="uninstall.exe",
-                 main_program="bin\\Example.exe", extra=(), uninstaller=False, heading=None, more=(), deploy=None):
+                 main_program="bin\\Example.exe", extra=(), uninstaller=False, heading=None, more=(), deploy=None,
+                 welcome=None, notice="端到端测试"):
         self.name, self.product = name, product
         self.heading = product + " 安装程序" if heading is None else heading
+        self.welcome = f"欢迎安装 {product}。" if welcome is None else welcome
+        self.notice = notice
         self.more = list(more)  # further lines of the [product] table
         self.deploy = deploy  # the [deploy] table: {"version": ..., "publisher": ..., "url": ...}
         self.record_file, self.main_program, self.uninstaller = record_file, main_program, uninstaller
@@ -236,8 +307,8 @@ class Product:
         self.installer = self.root / (name + "-setup.exe")
 
     def manifest(self):
-        lines = ["[product]", f'name = "{self.product}"', f'heading = "{self.heading}"', 'notice = "端到端测试"',
-                 'rights = "rights"', f'welcome = "欢迎安装 {self.product}。"', f"main_program = '{self.main_program}'"]
+        lines = ["[product]", f'name = "{self.product}"', f'heading = "{self.heading}"', f'notice = "{self.notice}"',
+                 'rights = "rights"', f'welcome = "{self.welcome}"', f"main_program = '{self.main_program}'"]
         if self.record_file:
             lines.append(f"record_file = '{self.record_file}'")
         if self.uninstaller:

@@ -14,13 +14,16 @@
 #include "package/package_file.h"
 #include "platform/folder_probe.h"
 #include "platform/ui/app.h"
+#include "platform/ui/dpi.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/thread.h"
 #include "res/resource.h"
 #include "wizard/install_paths.h"
 #include "wizard/messages.h"
+#include "wizard/win/artwork.h"
 #include "wizard/win/install_workers.h"
 #include "wizard/win/language_table.h"
+#include "wizard/wizard_layout.h"
 #include "wizard/wizard_texts.h"
 
 SetupWizardDlg* g_pWizard = nullptr;
@@ -32,25 +35,13 @@ constexpr COLORREF kFaceTransparent = RGB(66, 66, 66);
 constexpr COLORREF kTitleColour = RGB(5, 94, 172);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 
-// The window and the pixel rectangles of the controls (client coordinates).
-constexpr int kWizardWidth = 600;
-constexpr int kWizardHeight = 360;
-struct ControlPlace {
-  int id, x, y, width, height;
-};
-constexpr ControlPlace kCancelPlace{IDCANCEL, 317, 282, 79, 36};
-constexpr ControlPlace kBackPlace{IDC_BACK, 408, 282, 79, 36};
-constexpr ControlPlace kNextPlace{IDOK, 499, 282, 79, 36};
-// Moved in this order after the three push buttons.
-constexpr ControlPlace kOtherPlaces[] = {
-    {IDC_LANGUAGE_LABEL, 300, 185, 90, 20}, {IDC_LANGUAGE, 390, 180, 178, 20}, {IDC_PATH_LABEL, 120, 182, 95, 20},
-    {IDC_INSTALL_PATH, 120, 210, 380, 22},  {IDC_BROWSE, 520, 206, 52, 28},    {IDC_AGREEMENT_LABEL, 120, 140, 80, 22},
-    {IDC_AGREEMENT, 20, 160, 560, 84},      {IDC_AGREE, 440, 248, 140, 22},    {IDC_PROGRESS, 40, 160, 520, 40},
-};
-// The band around the path field, repainted while the user types.
-constexpr RECT kPathBand{100, 200, 500, 240};
+RECT ToRect(const wizard::Box& box) { return {box.left, box.top, box.right, box.bottom}; }
 
-HBITMAP LoadFace(UINT id) { return ::LoadBitmapW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(id)); }
+// Tells a control to use `font`.
+BOOL CALLBACK SetControlFont(HWND control, LPARAM font) {
+  ::SendMessageW(control, WM_SETFONT, WPARAM(font), TRUE);
+  return TRUE;
+}
 
 // The multi-line edit control breaks lines only at "\r\n"; agreement texts
 // written with bare "\n" are shown with the line breaks they mean.
@@ -98,6 +89,10 @@ bool SetupWizardDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_ASK_RETRY:
       result = OnAskRetry(wParam, lParam);
       return true;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      result = 0;
+      return true;
     case WM_COMMAND:
       switch (ui::CommandKey(wParam)) {
         case ui::Command(IDC_LANGUAGE, CBN_SELCHANGE):
@@ -124,17 +119,62 @@ bool SetupWizardDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 // ---------------------------------------------------------------------------
 // Start-up
 
-void SetupWizardDlg::SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground) {
+void SetupWizardDlg::SetUpButton(controls::SkinButton& button, const WizardArtwork& artwork, UINT hotFace,
+                                 UINT idleFace, BOOL repaintBackground) {
   // Each face slot gets its own handle: the button owns and modifies them.
-  button.SetFaceBitmaps(LoadFace(hotFace), kFaceTransparent, LoadFace(idleFace), kFaceTransparent, nullptr, 0);
+  button.SetFaceBitmaps(artwork.Face(hotFace), kFaceTransparent, artwork.Face(idleFace), kFaceTransparent, nullptr, 0);
   button.UseParentBackground(repaintBackground);
   button.SetFocusRectInFlat(FALSE, TRUE);
   button.SetBorderVisible(FALSE, TRUE);
-  button.SetHoverCursor(IDC_BUTTON_HAND, TRUE);
+  // At 100 % the system's cursor size; at another scale the cursor and its
+  // hot spot scale with the buttons.
+  button.SetHoverCursor(IDC_BUTTON_HAND, TRUE, dpi == wizard::kBaseDpi ? 0 : wizard::Scaled(wizard::kCursorSize, dpi));
 }
 
-void SetupWizardDlg::PlaceControl(int id, int x, int y, int width, int height) {
-  ::MoveWindow(GetDlgItem(id), x, y, width, height, TRUE);
+void SetupWizardDlg::PlaceControl(const wizard::ControlPlace& place) {
+  const wizard::Box box = wizard::Scaled(place.box, dpi);
+  ::MoveWindow(GetDlgItem(wizard::ControlId(place.control)), box.left, box.top, box.Width(), box.Height(), TRUE);
+}
+
+void SetupWizardDlg::LayOut() {
+  // The browse button's faces and options; the push buttons, each placed and
+  // then given its faces and options; then every other control at its place.
+  const WizardArtwork artwork(dpi);
+  SetUpButton(browseButton, artwork, IDB_BROWSE, IDB_BROWSE, FALSE);
+  for (auto [place, button, hot, idle] :
+       {std::tuple{wizard::kPushButtonPlaces[0], &cancelButton, IDB_CANCEL_HOT, IDB_CANCEL_IDLE},
+        std::tuple{wizard::kPushButtonPlaces[1], &backButton, IDB_BACK_HOT, IDB_BACK_IDLE},
+        std::tuple{wizard::kPushButtonPlaces[2], &nextButton, IDB_NEXT_HOT, IDB_NEXT_IDLE}}) {
+    PlaceControl(place);
+    SetUpButton(*button, artwork, hot, idle, TRUE);
+  }
+  for (const wizard::ControlPlace& place : wizard::kOtherPlaces) PlaceControl(place);
+  // At 100 % the background is loaded at each paint; at another scale it is
+  // made once, fitted to the window.
+  if (dpi == wizard::kBaseDpi)
+    scaledBackground.DeleteObject();
+  else
+    scaledBackground.Attach(artwork.Background());
+}
+
+void SetupWizardDlg::OnDpiChanged(int newDpi, const RECT& suggested) {
+  if (newDpi <= 0 || newDpi == dpi) return;
+  // The controls' font (the dialog's font at the old scale) at the new one.
+  HFONT oldFont = reinterpret_cast<HFONT>(::SendMessageW(GetDlgItem(IDC_PATH_LABEL), WM_GETFONT, 0, 0));
+  LOGFONTW font = {};
+  if (oldFont && ::GetObjectW(oldFont, sizeof(font), &font)) {
+    font.lfHeight = ::MulDiv(font.lfHeight, newDpi, dpi);
+    HFONT scaled = ::CreateFontIndirectW(&font);
+    if (scaled) {
+      ::EnumChildWindows(m_hWnd, SetControlFont, LPARAM(scaled));
+      controlFont.Attach(scaled);  // the previous one is no longer used
+    }
+  }
+  dpi = newDpi;
+  ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOut();
+  Invalidate(TRUE);
 }
 
 BOOL SetupWizardDlg::OnInitDialog() {
@@ -143,19 +183,16 @@ BOOL SetupWizardDlg::OnInitDialog() {
   SetIcon(appIcon, TRUE);
   SetIcon(appIcon, FALSE);
 
-  // 2. Centred on the primary screen, 600 x 360.
-  MoveWindow((::GetSystemMetrics(SM_CXSCREEN) - kWizardWidth) / 2,
-             (::GetSystemMetrics(SM_CYSCREEN) - kWizardHeight) / 2, kWizardWidth, kWizardHeight);
+  // 2. Centred on the primary screen, 600 x 360 at the window's display
+  // scale. From here on the wizard lays itself out at each scale.
+  dpi = int(ui::WindowDpi(m_hWnd));
+  ui::KeepDialogLayoutOnDpiChange(m_hWnd);
+  const wizard::Box window = wizard::Scaled(wizard::kWindowBox, dpi);
+  MoveWindow((::GetSystemMetrics(SM_CXSCREEN) - window.Width()) / 2,
+             (::GetSystemMetrics(SM_CYSCREEN) - window.Height()) / 2, window.Width(), window.Height());
 
   // 3. Buttons with their faces, then every control at its rectangle.
-  SetUpButton(browseButton, IDB_BROWSE, IDB_BROWSE, FALSE);
-  for (auto [place, button, hot, idle] : {std::tuple{kCancelPlace, &cancelButton, IDB_CANCEL_HOT, IDB_CANCEL_IDLE},
-                                          std::tuple{kBackPlace, &backButton, IDB_BACK_HOT, IDB_BACK_IDLE},
-                                          std::tuple{kNextPlace, &nextButton, IDB_NEXT_HOT, IDB_NEXT_IDLE}}) {
-    PlaceControl(place.id, place.x, place.y, place.width, place.height);
-    SetUpButton(*button, hot, idle, TRUE);
-  }
-  for (const ControlPlace& place : kOtherPlaces) PlaceControl(place.id, place.x, place.y, place.width, place.height);
+  LayOut();
 
   // 4. Published for the workers; the program's own file holds the package.
   g_pWizard = this;
@@ -377,7 +414,10 @@ void SetupWizardDlg::OnBrowse() {
   SetDlgItemText(IDC_INSTALL_PATH, installFolder);
 }
 
-void SetupWizardDlg::OnPathChanged() { InvalidateRect(&kPathBand, TRUE); }
+void SetupWizardDlg::OnPathChanged() {
+  const RECT band = ToRect(wizard::Scaled(wizard::kPathBand, dpi));
+  InvalidateRect(&band, TRUE);
+}
 
 void SetupWizardDlg::OnCancel() {
   if (!wizard::CancelAsksToQuit(page)) return;
@@ -407,8 +447,10 @@ void SetupWizardDlg::OnPaint() {
 
   // 1. Background, stretched over the client area.
   {
-    ui::CBitmap background;
-    if (background.LoadBitmap(IDB_BACKGROUND)) {
+    ui::CBitmap loaded;
+    HBITMAP background = scaledBackground;
+    if (!background && loaded.LoadBitmap(IDB_BACKGROUND)) background = loaded;
+    if (background) {
       ui::CMemoryDC memory(dc);
       ui::CSelectObject selected(memory, background);
       BITMAP info = {};
@@ -420,8 +462,15 @@ void SetupWizardDlg::OnPaint() {
     }
   }
 
-  // 2. The package's picture (nothing when there is none).
-  packageImage.DrawAt(dc, 30, 90);
+  // 2. The package's picture (nothing when there is none), at its natural
+  // size, scaled smoothly at another scale than 100 %.
+  if (dpi == wizard::kBaseDpi) {
+    packageImage.DrawAt(dc, wizard::kPictureX, wizard::kPictureY);
+  } else {
+    const SIZE natural = packageImage.NaturalSize();
+    packageImage.DrawInRect(
+        dc, ToRect(wizard::Scaled(wizard::Place(wizard::kPictureX, wizard::kPictureY, natural.cx, natural.cy), dpi)));
+  }
 
   // 3. Heading, guidance, notice.
   PaintTexts(dc, client);
@@ -430,41 +479,27 @@ void SetupWizardDlg::OnPaint() {
 void SetupWizardDlg::PaintTexts(HDC dc, const RECT& client) {
   struct PaintedText {
     const std::wstring& text;
-    int pointSize10;
+    const wizard::TextPlace& place;
     COLORREF colour;
-    RECT rect;
     UINT format;
   };
-  const int width = client.right - client.left;
   // DT_EDITCONTROL: a run of Chinese text without spaces is broken where the
   // line is full, as Windows does for a Chinese font; without it, a system
   // whose font has no such rule (Wine) cuts the rest of the run off.
   const PaintedText texts[] = {
-      {titleText,
-       195,
-       kTitleColour,
-       {client.left + 15, 20, client.right - 15, 100},
-       DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL},
-      {guideText,
-       120,
-       kTextColour,
-       {120, 90, width - 20, 180},
-       DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
-      {noticeText,
-       85,
-       kTextColour,
-       {20, 235, width - 20, 270},
-       DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
+      {titleText, wizard::kTitlePlace, kTitleColour, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL},
+      {guideText, wizard::kGuidePlace, kTextColour, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
+      {noticeText, wizard::kNoticePlace, kTextColour, DT_VCENTER | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL},
   };
 
   int oldMode = ::SetBkMode(dc, TRANSPARENT);
   COLORREF oldColour = ::GetTextColor(dc);
   for (const PaintedText& t : texts) {
     ui::CFont font;
-    font.CreatePointFont(t.pointSize10, wizard::kFontFace, dc);
+    font.CreatePixelFont(wizard::FontPixelHeight(t.place.pointSize10, dpi), wizard::kFontFace);
     ui::CSelectObject selected(dc, font);
     ::SetTextColor(dc, t.colour);
-    RECT rect = t.rect;
+    RECT rect = ToRect(wizard::TextBox(t.place, client.right - client.left, dpi));
     ::DrawTextW(dc, t.text.c_str(), int(t.text.size()), &rect, t.format);
   }
   ::SetTextColor(dc, oldColour);

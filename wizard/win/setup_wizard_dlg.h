@@ -1,5 +1,7 @@
-// SetupWizardDlg: the installer's wizard (dialog 102). A fixed 600 x 360
-// window without caption, painted over the background bitmap, that opens the
+// SetupWizardDlg: the installer's wizard (dialog 102). A 600 x 360 window
+// (at 100 %; at other display scales everything of it scales, see
+// wizard/wizard_layout.h) without caption, painted over the background
+// bitmap, that opens the
 // package carried in the program's own file, leads through the pages
 // welcome, language, agreement, install folder and confirmation, and from
 // then on advances on the reports of the install workers.
@@ -20,9 +22,13 @@
 #include "integration/win/start_program.h"
 #include "platform/ui/button.h"
 #include "platform/ui/dialog.h"
+#include "platform/ui/gdi.h"
 #include "wizard/install_end.h"
 #include "wizard/package_integrity.h"
 #include "wizard/page_model.h"
+#include "wizard/wizard_layout.h"
+
+class WizardArtwork;
 
 class PackageFile;
 
@@ -58,6 +64,8 @@ class SetupWizardDlg : public ui::CDialog {
   // The main program's path as the package holds it; mainProgramPath is
   // resolved from it each time page 3 is left.
   std::wstring packageMainProgram;
+  // The display scale the wizard is laid out and painted at (96: 100 %).
+  int dpi = wizard::kBaseDpi;
   // What the first environment check learnt of the package (its one walk);
   // a later check, after going back to the folder page, reuses it.
   wizard::PackageCheck packageCheck;
@@ -104,6 +112,9 @@ class SetupWizardDlg : public ui::CDialog {
   LRESULT OnInstallStep(WPARAM code, LPARAM item);
   LRESULT OnAddMenuItem(WPARAM record, LPARAM unused);
   LRESULT OnAskRetry(WPARAM code, LPARAM path);
+  // WM_DPICHANGED: the window moved to a monitor of another scale; it takes
+  // the suggested rectangle and lays itself out at the new scale.
+  void OnDpiChanged(int newDpi, const RECT& suggested);
 
  private:
   // The Next action for the user (button, Enter) or the step handler.
@@ -127,12 +138,21 @@ class SetupWizardDlg : public ui::CDialog {
   // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
   void FinishHandOver();
   // Faces and options of one skinned button.
-  void SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground);
-  void PlaceControl(int id, int x, int y, int width, int height);
+  void SetUpButton(controls::SkinButton& button, const WizardArtwork& artwork, UINT hotFace, UINT idleFace,
+                   BOOL repaintBackground);
+  // Every control at its place, the buttons with their faces, at `dpi`.
+  void LayOut();
+  void PlaceControl(const wizard::ControlPlace& place);
   void ShowProgress(const wchar_t* label, const std::wstring& item);
   // The log's line for a step's report: a folder or file copied, a registry value.
   void LogStep(int code, const std::wstring& item);
   void PaintTexts(HDC dc, const RECT& client);
+
+  // The background fitted to the window at a scale other than 100 % (at
+  // 100 % it is loaded at each paint).
+  ui::CBitmap scaledBackground;
+  // The controls' font after a change of scale (before one: the dialog's).
+  ui::CFont controlFont;
 };
 
 // The running wizard; set in OnInitDialog before the package is opened. The
