@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws the installer's artwork into res/: the wizard background (bitmap 129),
-# the button faces (142..148), the same at 200 % display scale
-# (artwork_200.bin, RCDATA 200), the hand cursor
+# the button faces (142..148), the same at 150 % and 200 % display scale
+# (artwork_150.bin and artwork_200.bin, RCDATA 150 and 200), the hand cursor
 # (149) and the application icon (128). The images are committed, so a build
 # needs neither this script nor ImageMagick; run it again only to change the
 # artwork.
@@ -128,27 +128,27 @@ for f in cancel_hot back_hot next_hot cancel_idle back_idle next_idle browse; do
   fi
 done
 
-# 200 %: one sheet, the background on top and the faces below it from the
-# left in this order (the installer finds them by their buttons' scaled
-# sizes), reduced to 64 colours (fewer show steps in the gradients) and
-# stored as a zlib stream (make_sheet_blob.py). At any other
-# scale above 100 % the installer makes its artwork from this sheet with its
-# smoothing filter: a second sheet for 150 % would take another 7 KB, and the
-# installer program must stay small.
-P=200
-draw_set "$P" "_$P"
-convert "$work/cancel_hot_$P.bmp" "$work/back_hot_$P.bmp" "$work/next_hot_$P.bmp" \
-  "$work/cancel_idle_$P.bmp" "$work/back_idle_$P.bmp" "$work/next_idle_$P.bmp" "$work/browse_$P.bmp" \
-  -background white +append "$work/faces_$P.png"
-convert "$work/background_$P.bmp" "$work/faces_$P.png" -background white -append \
-  +dither -colors 64 "$work/sheet_$P.png"
-convert "$work/sheet_$P.png" -type Palette -compress none "BMP3:$work/sheet_$P.bmp"
-differ=$(compare -metric AE "$work/sheet_$P.png" "$work/sheet_$P.bmp" null: 2>&1) || true
-[[ "$differ" == 0 ]] || { echo "make-artwork: sheet_$P.bmp: $differ pixels differ from the drawing" >&2; exit 1; }
-if convert "$work/sheet_$P.bmp" txt:- | grep -q 'srgb(66,66,66)\|#424242'; then
-  echo "make-artwork: sheet_$P.bmp contains RGB(66,66,66)" >&2; exit 1
-fi
-python3 "$here/make_sheet_blob.py" "$work/sheet_$P.bmp" "$here/artwork_$P.bin"
+# 150 % and 200 %: one sheet each, the background on top and the faces below
+# it from the left in this order (the installer finds them by their buttons'
+# scaled sizes), reduced to 64 colours (fewer show steps in the gradients)
+# and stored as a zlib stream (make_sheet_blob.py). At any other scale above
+# 100 % the installer takes the nearest sheet that is not smaller and fits
+# it with its smoothing filter.
+for P in 150 200; do
+  draw_set "$P" "_$P"
+  convert "$work/cancel_hot_$P.bmp" "$work/back_hot_$P.bmp" "$work/next_hot_$P.bmp" \
+    "$work/cancel_idle_$P.bmp" "$work/back_idle_$P.bmp" "$work/next_idle_$P.bmp" "$work/browse_$P.bmp" \
+    -background white +append "$work/faces_$P.png"
+  convert "$work/background_$P.bmp" "$work/faces_$P.png" -background white -append \
+    +dither -colors 64 "$work/sheet_$P.png"
+  convert "$work/sheet_$P.png" -type Palette -compress none "BMP3:$work/sheet_$P.bmp"
+  differ=$(compare -metric AE "$work/sheet_$P.png" "$work/sheet_$P.bmp" null: 2>&1) || true
+  [[ "$differ" == 0 ]] || { echo "make-artwork: sheet_$P.bmp: $differ pixels differ from the drawing" >&2; exit 1; }
+  if convert "$work/sheet_$P.bmp" txt:- | grep -q 'srgb(66,66,66)\|#424242'; then
+    echo "make-artwork: sheet_$P.bmp contains RGB(66,66,66)" >&2; exit 1
+  fi
+  python3 "$here/make_sheet_blob.py" "$work/sheet_$P.bmp" "$here/artwork_$P.bin"
+done
 
 # --- Application icon: a download arrow into a tray on a blue tile --------------
 convert -size 224x224 gradient:'#3f97e6'-'#15589e' \

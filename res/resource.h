@@ -23,8 +23,9 @@
 // Browse button face, 52 x 28, used for both states
 #define IDB_BROWSE 148
 
-// Background and faces at 200 % display scale, one sheet (RCDATA;
-// wizard/win/artwork.h)
+// Background and faces at 150 % and 200 % display scale, one sheet each
+// (RCDATA; wizard/win/artwork.h)
+#define IDR_ARTWORK_150 150
 #define IDR_ARTWORK_200 200
 
 // Pointing-hand cursor shown over the skinned buttons

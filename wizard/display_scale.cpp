@@ -19,11 +19,11 @@ int FontPixelHeight(int pointSize10, int dpi) {
 }
 
 int ArtworkDpi(int dpi) {
-  constexpr int kArtworkDpis[] = {96, 192};
+  constexpr int kArtworkDpis[] = {96, 144, 192};
   for (int art : kArtworkDpis) {
     if (art >= dpi) return art;
   }
-  return kArtworkDpis[1];
+  return kArtworkDpis[2];
 }
 
 }  // namespace wizard

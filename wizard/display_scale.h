@@ -33,9 +33,9 @@ constexpr Box Place(int x, int y, int width, int height) { return {x, y, x + wid
 // that a font at 200 % is exactly twice its 100 % height.
 int FontPixelHeight(int pointSize10, int dpi);
 
-// The artwork for `dpi`, of the scales it is drawn at (96 and 192 DPI: 100
-// and 200 %): the smallest that is not smaller than needed, else the largest
-// (which is then enlarged).
+// The artwork for `dpi`, of the scales it is drawn at (96, 144 and 192 DPI:
+// 100, 150 and 200 %): the smallest that is not smaller than needed, else the
+// largest (which is then enlarged).
 int ArtworkDpi(int dpi);
 
 }  // namespace wizard

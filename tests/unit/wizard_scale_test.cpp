@@ -41,7 +41,8 @@ TEST(WizardScale, FontsAndArtwork) {
   }
   EXPECT_EQ(FontPixelHeight(85, 144), 17);
   // The smallest drawing that is large enough, else the largest.
-  for (const auto& [dpi, art] : {std::pair{96, 96}, {72, 96}, {97, 192}, {144, 192}, {192, 192}, {288, 192}})
+  for (const auto& [dpi, art] :
+       {std::pair{96, 96}, {72, 96}, {97, 144}, {144, 144}, {145, 192}, {192, 192}, {288, 192}})
     EXPECT_EQ(ArtworkDpi(dpi), art) << dpi;
 }
 

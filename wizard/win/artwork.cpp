@@ -25,17 +25,17 @@ constexpr SheetFace kSheetFaces[] = {
     {IDB_CANCEL_HOT, kCancelBox}, {IDB_BACK_HOT, kBackBox},  {IDB_NEXT_HOT, kNextBox}, {IDB_CANCEL_IDLE, kCancelBox},
     {IDB_BACK_IDLE, kBackBox},    {IDB_NEXT_IDLE, kNextBox}, {IDB_BROWSE, kBrowseBox},
 };
-constexpr int kSheetDpi = 192;
 // The buttons' transparent colour, and the colour a face shows instead.
 constexpr std::uint32_t kTransparent = 0x424242;
 constexpr std::uint32_t kNearTransparent = 0x434343;
 
-// The sheet of the 200 % drawings, decoded; empty when it cannot be read or
-// is too small for the drawings it must hold.
-wizard::Pixels DecodeSheet() {
+// The sheet of the drawings at `sheetDpi` (144 or 192), decoded; empty when
+// it cannot be read or is too small for the drawings it must hold.
+wizard::Pixels DecodeSheet(int sheetDpi) {
   wizard::Pixels sheet;
   HINSTANCE module = ui::AfxGetResourceHandle();
-  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(IDR_ARTWORK_200), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  const UINT id = sheetDpi == 144 ? IDR_ARTWORK_150 : IDR_ARTWORK_200;
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
   HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
   const BYTE* bytes = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
   const DWORD size = found ? ::SizeofResource(module, found) : 0;
@@ -46,9 +46,9 @@ wizard::Pixels DecodeSheet() {
   if (uncompress(dib.data(), &got, bytes + 4, size - 4) != Z_OK || got != length) return sheet;
   ui::CBitmap bitmap;
   bitmap.Attach(ui::BitmapFromPackedDib(dib.data(), dib.size()));
-  const wizard::Box window = wizard::Scaled(wizard::kWindowBox, kSheetDpi);
+  const wizard::Box window = wizard::Scaled(wizard::kWindowBox, sheetDpi);
   if (!bitmap.m_hObject || !ui::ReadPixels(bitmap, sheet.width, sheet.height, sheet.data) ||
-      sheet.width < window.Width() || sheet.height < window.Height() + wizard::Scaled(kNextBox, kSheetDpi).Height())
+      sheet.width < window.Width() || sheet.height < window.Height() + wizard::Scaled(kNextBox, sheetDpi).Height())
     sheet.data.clear();
   return sheet;
 }
@@ -57,7 +57,7 @@ wizard::Pixels DecodeSheet() {
 
 WizardArtwork::WizardArtwork(int dpi) : dpi_(dpi), artDpi_(wizard::ArtworkDpi(dpi)) {
   // Without the sheet the 100 % drawings are enlarged.
-  if (artDpi_ != wizard::kBaseDpi) sheet_ = DecodeSheet();
+  if (artDpi_ != wizard::kBaseDpi) sheet_ = DecodeSheet(artDpi_);
   if (sheet_.data.empty()) artDpi_ = wizard::kBaseDpi;
 }
 

@@ -1,14 +1,15 @@
 // The wizard's artwork at a display scale: the background and the button
-// faces are drawn at 100 and 200 % (res/make-artwork.sh). For a scale the
-// nearest drawing that is not smaller than needed is taken and fitted to the
-// exact size with the smooth filter of wizard/resample.h, so that at 100 and
-// 200 % the pictures are the drawings themselves.
+// faces are drawn at 100, 150 and 200 % (res/make-artwork.sh). For a scale
+// the nearest drawing that is not smaller than needed is taken and fitted to
+// the exact size with the smooth filter of wizard/resample.h, so that at
+// 100, 150 and 200 % the pictures are the drawings themselves.
 //
 // The 100 % drawings are the bitmap resources of the faces and the
-// background. Those at 200 % are one sheet (RCDATA 200): the 4-byte length
-// of a packed 8-bit DIB, then that DIB as a zlib stream. The sheet holds the
-// background at the window's scaled size, and below it, from the left, the
-// faces in the order of kSheetFaces, each at its button's scaled size.
+// background. Those at 150 and 200 % are one sheet each (RCDATA 150 and
+// 200): the 4-byte length of a packed 8-bit DIB, then that DIB as a zlib
+// stream. A sheet holds the background at the window's scaled size, and
+// below it, from the left, the faces in the order of kSheetFaces, each at
+// its button's scaled size.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +38,6 @@ class WizardArtwork {
 
   int dpi_;
   int artDpi_;
-  // The sheet of the 200 % drawings, decoded (empty for 100 %).
+  // The sheet of the drawings at artDpi_, decoded (empty for 100 %).
   wizard::Pixels sheet_;
 };
