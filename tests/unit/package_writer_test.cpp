@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "bytes.h"
 #include "package/package_writer.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool Info(PackageWriter& w, std::string_view mainProgram = "", std::string_view 
   return w.WriteInfo({}, mainProgram, record);
 }
 
-const std::vector<std::uint8_t> kBlob = MakeDataBlob("x", 1);
+const std::vector<std::uint8_t> kBlob = support::Blob("x");
 
 const Refusal kRefusals[] = {
     {"an entry before the info block", [](PackageWriter& w) { return !w.AddFolder("a"); }},
