@@ -42,6 +42,8 @@ const Refusal kRefusals[] = {
      }},
     {"a file and a folder of one name",
      [](PackageWriter& w) { return Info(w) && w.AddFile("Data", kBlob) && !w.AddFolder("DATA"); }},
+    {"a folder while a streamed file is open",
+     [](PackageWriter& w) { return Info(w) && w.BeginFile("a") && w.AppendToFile("xy", 2) && !w.AddFolder("b"); }},
     {"8 bytes are no blob",
      [](PackageWriter& w) { return Info(w) && !w.AddFile("a", std::vector<std::uint8_t>(8, 0)); }},
     {"a shortcut target outside the install folder",
