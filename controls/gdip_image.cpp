@@ -9,11 +9,11 @@
 
 #include <ole2.h>
 #include <olectl.h>
-#include <gdiplus.h>
 
 #include <cstring>
 #include <new>
 
+#include "controls/gdiplus_functions.h"
 #include "controls/imaging.h"
 
 namespace controls {
@@ -26,7 +26,7 @@ namespace {
 struct GdiplusImage {
   Gdiplus::GpImage* native = nullptr;
   ~GdiplusImage() {
-    if (native) Gdiplus::DllExports::GdipDisposeImage(native);
+    if (native) Gdip().disposeImage(native);
   }
 };
 
@@ -103,7 +103,7 @@ bool GdipImage::LoadFromBytes(const BYTE* data, int size) {
   if (ImagingRunning()) {
     auto* image = new (std::nothrow) GdiplusImage;
     if (image) {
-      Gdiplus::DllExports::GdipLoadImageFromStream(stream, &image->native);  // status not looked at
+      Gdip().loadImageFromStream(stream, &image->native);  // status not looked at
       r.gdiplusImage = image;
       r.byteCount = size;
       stream->Release();
@@ -130,9 +130,9 @@ void GdipImage::DrawAt(HDC dc, int x, int y) {
   if (r.gdiplusImage) {
     if (!r.gdiplusImage->native) return;
     Gdiplus::GpGraphics* graphics = nullptr;
-    if (Gdiplus::DllExports::GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok || !graphics) return;
-    Gdiplus::DllExports::GdipDrawImageI(graphics, r.gdiplusImage->native, x, y);
-    Gdiplus::DllExports::GdipDeleteGraphics(graphics);
+    if (Gdip().createFromHdc(dc, &graphics) != Gdiplus::Ok || !graphics) return;
+    Gdip().drawImageI(graphics, r.gdiplusImage->native, x, y);
+    Gdip().deleteGraphics(graphics);
     return;
   }
   if (r.olePicture) {

@@ -2,7 +2,7 @@
 // generated faces and masks. Painting is in skin_button_paint.cpp.
 #include "controls/skin_button.h"
 
-#include <commctrl.h>
+#include "platform/ui/common_controls.h"
 
 #include <initializer_list>
 
@@ -370,7 +370,7 @@ void SkinButton::OnMouseMove(UINT flags, POINT point) {
     track.cbSize = sizeof(track);
     track.dwFlags = TME_LEAVE;
     track.hwndTrack = m_hWnd;
-    ::_TrackMouseEvent(&track);
+    ui::commctl::TrackMouseEvent(&track);
     return;
   }
   EndHover();
@@ -407,7 +407,7 @@ LRESULT SkinButton::OnSetStyle(WPARAM style, LPARAM repaint) {
   else if (type == BS_PUSHBUTTON)
     isDefault = FALSE;
   // The control stays owner-drawn whatever the dialog manager asks for.
-  return ::DefSubclassProc(m_hWnd, BM_SETSTYLE, (style & ~WPARAM(4)) | BS_OWNERDRAW, repaint);
+  return ui::commctl::DefSubclassProc(m_hWnd, BM_SETSTYLE, (style & ~WPARAM(4)) | BS_OWNERDRAW, repaint);
 }
 
 }  // namespace controls

@@ -2,7 +2,7 @@
 // (application name, resource module).
 #include "platform/ui/app.h"
 
-#include <commctrl.h>
+#include "platform/ui/common_controls.h"
 
 namespace ui {
 
@@ -60,7 +60,7 @@ HINSTANCE AfxGetInstanceHandle() { return ::GetModuleHandleW(nullptr); }
 
 void AfxEnableControlContainer() {
   INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&classes);
+  commctl::InitCommonControlsEx(&classes);
 }
 
 void Enable3dControlsStatic() { AfxEnableControlContainer(); }

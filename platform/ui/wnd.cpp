@@ -2,7 +2,7 @@
 // window operations of ui::CWnd.
 #include "platform/ui/wnd.h"
 
-#include <commctrl.h>
+#include "platform/ui/common_controls.h"
 
 #include <vector>
 
@@ -28,7 +28,7 @@ struct WndAccess {
       // The window goes away: end the binding first, then let the
       // control finish its own clean-up.
       wnd->UnsubclassWindow();
-      return ::DefSubclassProc(hwnd, message, wParam, lParam);
+      return commctl::DefSubclassProc(hwnd, message, wParam, lParam);
     }
     CWnd::CurrentMessage saved = wnd->current_;
     wnd->current_ = {message, wParam, lParam};
@@ -55,7 +55,7 @@ BOOL CWnd::SubclassWindow(HWND hwnd) {
     m_hWnd = nullptr;
     return FALSE;
   }
-  if (!::SetWindowSubclass(hwnd, &WndAccess::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+  if (!commctl::SetWindowSubclass(hwnd, &WndAccess::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
     ::RemovePropW(hwnd, kBoundObjectProperty);
     m_hWnd = nullptr;
     return FALSE;
@@ -72,7 +72,7 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
 HWND CWnd::UnsubclassWindow() {
   HWND hwnd = m_hWnd;
   if (subclassed_ && hwnd) {
-    ::RemoveWindowSubclass(hwnd, &WndAccess::SubclassProc, kSubclassId);
+    commctl::RemoveWindowSubclass(hwnd, &WndAccess::SubclassProc, kSubclassId);
     ::RemovePropW(hwnd, kBoundObjectProperty);
   }
   subclassed_ = false;
@@ -84,7 +84,7 @@ LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) { return Default(); }
 
 LRESULT CWnd::Default() {
   if (!subclassed_) return ::DefWindowProcW(m_hWnd, current_.message, current_.wParam, current_.lParam);
-  return ::DefSubclassProc(m_hWnd, current_.message, current_.wParam, current_.lParam);
+  return commctl::DefSubclassProc(m_hWnd, current_.message, current_.wParam, current_.lParam);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

@@ -95,17 +95,21 @@ class Report:
         return "\n".join(f"{k}={v!r}" for k, v in self.pairs)
 
 
-def drive(name, steps, ready=None, on_ready=None):
+def drive(name, steps, ready=None, on_ready=None, env=None, stderr=subprocess.DEVNULL):
     """Runs the driver with `steps`; screenshots go to SHOTS/name. With
     `ready` (a host file a host= step writes), on_ready() runs when it appears.
+    With `env` (ENV with other Wine variables) the driver and the programs it
+    starts run with it, their Wine messages going to `stderr`.
     Returns the Report; raises AssertionError when a step failed."""
     shots = SHOTS / name
     shots.mkdir(parents=True, exist_ok=True)
     report_path = WORK / (name + "-report.txt")
     report_path.unlink(missing_ok=True)
-    driver = subprocess.Popen([WINE, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
-                               windows_path(shots), *steps], env=ENV, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+    # scripts/wine-run would set the world's own WINEDEBUG and WINEDLLOVERRIDES again.
+    wine = WINE if env is None else env["SETUP_WINE"]
+    driver = subprocess.Popen([wine, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
+                               windows_path(shots), *steps], env=env or ENV, stdout=subprocess.DEVNULL,
+                              stderr=stderr)
     if ready is not None and wait_for(ready, 180):
         on_ready()
     try:

@@ -1,8 +1,9 @@
 // A running program cannot delete its own file. The uninstaller therefore
-// copies itself into the temporary folder and starts the copy, handing it a
-// handle of its own process (inherited) and its path; the copy waits for the
-// original to end, removes the installation including the original file, and
-// has its own file deleted at the next restart.
+// copies itself into a new folder of its own in the temporary folder and
+// starts the copy, handing it a handle of its own process (inherited) and
+// its path; the copy waits for the original to end, removes the installation
+// including the original file, and has its own file and folder deleted at
+// the next restart.
 #pragma once
 
 #include <windows.h>
@@ -14,10 +15,13 @@ namespace uninstall {
 // Full path of the running program's file; empty when it cannot be told.
 std::wstring OwnProgramPath();
 
-// Copies the running program into the temporary folder and starts the copy
-// with "/remove <handle> <ownPath>" in the temporary folder as its current
-// directory (so that no folder of the installation is in use). True when
-// the copy runs; on failure no copy is left behind.
+// Copies the running program into a new folder in the temporary folder,
+// named "uninstall-" and 32 random hex digits and open to the system, the
+// administrators and its owner only, and starts the copy with
+// "/remove <handle> <ownPath>" and that folder as its current directory (so
+// that no folder of the installation is in use, and no shared folder is in
+// any search). True when the copy runs; on failure neither copy nor folder
+// is left behind.
 bool StartRemovalCopy(const std::wstring& ownPath);
 
 // The copy's side: the arguments it was started with.
@@ -32,7 +36,8 @@ bool ParseRemovalArguments(const wchar_t* commandLine, RemovalArguments& argumen
 void WaitForOriginal(RemovalArguments& arguments, DWORD timeoutMs);
 
 // Asks Windows to delete the running program's file at the next restart
-// (MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT). False when refused.
+// (MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT), and after it the copy's
+// folder, when the program runs from one. False when refused.
 bool ScheduleOwnDeletion();
 
 }  // namespace uninstall
