@@ -55,7 +55,9 @@ CompressPipeline::~CompressPipeline() {
 }
 
 bool CompressPipeline::MayStart(std::size_t item) const {
-  if (item == handItem_) return true;  // nothing ahead of it: always room
+  // Nothing ahead of it: always room. A streamed item, done from the start,
+  // may already have been handed out before any worker reached it.
+  if (item <= handItem_) return true;
   return item - handItem_ < window_ && bytesInFlight_ + items_[item].bytes <= settings_.memoryBudget;
 }
 

@@ -1,17 +1,10 @@
 #include "builder/installer_build.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <thread>
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "builder/compress_pipeline.h"
 #include "builder/installer_signing.h"
@@ -21,6 +14,7 @@
 #include "builder/path_text.h"
 #include "builder/source_tree.h"
 #include "builder/uninstaller_embed.h"
+#include "builder/unique_tag.h"
 #include "package/package_writer.h"
 
 namespace fs = std::filesystem;
@@ -37,16 +31,10 @@ constexpr std::size_t kOutputBuffer = 1u << 20;
 class TemporaryOutput {
  public:
   explicit TemporaryOutput(const fs::path& output) : output_(output) {
-    static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-    long pid = _getpid();
-#else
-    long pid = getpid();
-#endif
     // The output's extension at the end, for signing tools that go by it.
     std::string name = PathToUtf8(output.filename());
     name.insert(name.begin(), '.');
-    name += ".partial-" + std::to_string(pid) + "-" + std::to_string(counter++);
+    name += ".partial-" + UniqueTag();
     const std::string extension = PathToUtf8(output.extension());
     path_ = output.parent_path() / Utf8ToPath(name + extension);
     spare_ = output.parent_path() / Utf8ToPath(name + "-signed" + extension);
@@ -316,6 +304,8 @@ class Builder {
     settings.maxFileSize = options_.maxFileSize;
     settings.memoryBudget = options_.memoryBudget;
     settings.oneShotLimit = options_.oneShotLimit;
+    // Nothing compressed yet: the progress starts at 0 before the first file is read.
+    if (options_.progress) options_.progress(0, total);
     CompressPipeline pipeline(std::move(jobs), settings);
     // Files streamed into the package are compressed here, on the writing thread.
     BlobCompressor streamer(options_.level);

@@ -49,13 +49,8 @@ void MapCodePoints(std::string& text, Map map) {
     const char32_t d = n ? map(c) : 0;
     if (n == 0 || d == c) {
       out.append(text, i, n ? n : 1);
-    } else if (d < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (d >> 6)));
-      out.push_back(static_cast<char>(0x80 | (d & 0x3F)));
     } else {
-      out.push_back(static_cast<char>(0xE0 | (d >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((d >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (d & 0x3F)));
+      platform::AppendUtf8(out, d);
     }
     if (n) i += n - 1;
   }
@@ -240,15 +235,9 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
           !reader.Text("description", s.description) || !reader.NoOthers()) {
         return false;
       }
-      // The menu path becomes folders and a link file below the Programs folder.
-      std::size_t start = 0;
-      while (start <= s.menu.size()) {
-        std::size_t end = s.menu.find('\\', start);
-        if (end == std::string::npos) end = s.menu.size();
-        if (!IsSafeNameComponent(std::string_view(s.menu).substr(start, end - start), &why)) {
-          return reader.Fail("menu", "'" + s.menu + "' is not a start-menu path (group\\name): " + why);
-        }
-        start = end + 1;
+      // The menu path becomes a folder and a link file below the Programs folder.
+      if (!IsSafeMenuPath(s.menu, &why)) {
+        return reader.Fail("menu", "'" + s.menu + "' is not a start-menu path (group\\name): " + why);
       }
       if (!CheckInstallPath(s.target, true, why)) {
         return reader.Fail("target", "'" + s.target + "' is not a path below the install folder: " + why);
@@ -269,10 +258,7 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
 
 }  // namespace
 
-bool IsDrivePath(std::string_view path) {
-  return path.size() >= 2 && path[1] == ':' &&
-         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
+bool IsDrivePath(std::string_view path) { return path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0]); }
 
 bool ParseManifest(std::string_view text, const std::filesystem::path& file, Manifest& manifest, std::string& error) {
   const std::string fileName = PathToUtf8(file);

@@ -2,8 +2,9 @@
 
 #include <set>
 
-#include "builder/path_text.h"
 #include "package/name_fold.h"
+#include "platform/path_limits.h"
+#include "platform/utf.h"
 
 namespace builder {
 
@@ -43,12 +44,12 @@ std::vector<std::string> CheckManifest(const Manifest& m, const std::vector<Sour
   }
 
   // Paths below a typical install folder that Windows cannot create.
-  const std::size_t base = Utf16Length(kTypicalProgramFiles) + Utf16Length(m.texts.productName) + 1;
+  const std::size_t base = platform::Utf16Length(kTypicalProgramFiles) + platform::Utf16Length(m.texts.productName) + 1;
   std::size_t tooLong = 0;
   std::string first;
   for (const SourceItem& item : items) {
-    std::size_t length = base + Utf16Length(item.name);
-    if (length > (item.folder ? kWindowsMaxFolderPath : kWindowsMaxFilePath)) {
+    const std::size_t length = base + platform::Utf16Length(item.name);
+    if (length > static_cast<std::size_t>(item.folder ? platform::kMaxFolderPath : platform::kMaxFilePath)) {
       if (tooLong++ == 0) first = item.name;
     }
   }

@@ -10,10 +10,6 @@
 
 namespace builder {
 
-// Longest path the installer can create a file at (MAX_PATH less the final zero).
-constexpr std::size_t kWindowsMaxFilePath = 259;
-// CreateDirectoryW leaves room for an 8.3 file name below a folder.
-constexpr std::size_t kWindowsMaxFolderPath = 247;
 // The typical install folder of a 32-bit installer on 64-bit Windows.
 constexpr const char* kTypicalProgramFiles = "C:\\Program Files (x86)\\";
 // The install record keeps product name and start-menu group in fields of this many bytes.

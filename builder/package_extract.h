@@ -1,8 +1,10 @@
 // `mksetup extract`: writes every folder and file of an installer's package
-// below a folder through the installer's own reader (PackageFile::ExtractNext),
-// once, after the package walk at the install level has passed: a package
-// the environment check would refuse is refused before anything is written.
-// Nothing is written through a symbolic link that leads out of the folder.
+// below a folder through the installer's own reader (PackageFile::ExtractNext)
+// after the package walk at the install level (structure and names) has
+// passed. Each blob is decoded once, into a staging folder inside the
+// destination; only when every entry has decoded are they moved into place,
+// so a package the environment check would refuse is refused with nothing
+// written. Nothing is written through a symbolic link below the folder.
 #pragma once
 
 #include <filesystem>

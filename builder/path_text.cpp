@@ -28,13 +28,4 @@ std::wstring PathToWide(const std::filesystem::path& path) {
 #endif
 }
 
-std::size_t Utf16Length(const std::string& utf8) {
-  std::size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) == 0x80) continue;  // continuation byte
-    units += (c >= 0xF0) ? 2 : 1;      // four-byte sequences become surrogate pairs
-  }
-  return units;
-}
-
 }  // namespace builder

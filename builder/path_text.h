@@ -12,7 +12,5 @@ std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path Utf8ToPath(const std::string& utf8);
 // The wide form PackageFile and platform::File take.
 std::wstring PathToWide(const std::filesystem::path& path);
-// Number of UTF-16 units the UTF-8 text takes on Windows.
-std::size_t Utf16Length(const std::string& utf8);
 
 }  // namespace builder

@@ -1,17 +1,12 @@
 #include "builder/uninstaller_embed.h"
 
-#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "builder/path_text.h"
+#include "builder/unique_tag.h"
+#include "package/name_fold.h"
 #include "package/package_place.h"
 #include "package/package_writer.h"
 #include "platform/file.h"
@@ -22,26 +17,14 @@ namespace fs = std::filesystem;
 namespace builder {
 namespace {
 
-unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Upper(static_cast<unsigned char>(a[i])) != Upper(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
+// One name to Windows: the package's upper-case fold.
+bool SameName(const std::string& a, const std::string& b) { return FoldName(a) == FoldName(b); }
 
 fs::path TempPath() {
-  static std::atomic<unsigned> counter{0};
-#ifdef _WIN32
-  const long pid = _getpid();
-#else
-  const long pid = getpid();
-#endif
   std::error_code ec;
   fs::path folder = fs::temp_directory_path(ec);
   if (ec) folder = fs::current_path(ec);
-  return folder / ("mksetup-uninstaller-" + std::to_string(pid) + "-" + std::to_string(counter++) + ".exe");
+  return folder / ("mksetup-uninstaller-" + UniqueTag() + ".exe");
 }
 
 // Index where an item named `name` goes: among the items of its folder, in

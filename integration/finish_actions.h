@@ -20,7 +20,7 @@ std::wstring FinishText(const std::wstring& productName);
 
 enum class FinishActionKind {
   CreateShortcut,  // CreateShortcut(shortcut...), result ignored
-  RunProgram,      // ShellExecuteW(NULL, "open", program, "", "", SW_SHOW), result ignored
+  RunProgram,      // StartProgramAsUser(program): the desktop shell, else ShellExecuteW
   SetNames,        // g_pInstallRecord->SetNames(names[0], names[1], names[2])
 };
 

@@ -98,6 +98,13 @@ std::wstring InstallRecord::AutostartLink() const { return integration::SlotText
 
 namespace integration {
 
+void CloseInstallRecord() {
+  if (g_pInstallRecord == nullptr) return;
+  g_pInstallRecord->Close();
+  delete g_pInstallRecord;
+  g_pInstallRecord = nullptr;
+}
+
 std::wstring SlotText(const char (&slot)[kInstallRecordNameSlot]) {
   const void* zero = std::memchr(slot, 0, kInstallRecordNameSlot);
   const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - slot) : kInstallRecordNameSlot;

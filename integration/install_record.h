@@ -67,6 +67,12 @@ extern InstallRecord* g_pInstallRecord;
 
 namespace integration {
 
+// The wizard's destruction: g_pInstallRecord, when there is one, appends its
+// block to its file (Close), is deleted and the pointer reset. Whatever the
+// wizard reached, the copy step's record is written: after the finish step
+// with its names, before it with the offset and the magic alone.
+void CloseInstallRecord();
+
 // Text of one name slot: UTF-8 up to the first 0 byte, never past the slot.
 std::wstring SlotText(const char (&slot)[kInstallRecordNameSlot]);
 

@@ -11,8 +11,6 @@ bool Refuse(std::string* why, const char* reason) {
   return false;
 }
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 }  // namespace
 
 bool IsDeviceName(std::string_view component) {
@@ -62,14 +60,18 @@ bool IsSafeEntryName(std::string_view name, std::string* why) {
   }
 }
 
+bool IsSafeMenuPath(std::string_view path, std::string* why) {
+  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  return IsSafeEntryName(path, why);
+}
+
 bool IsSafeProgramPath(std::string_view path, std::string* why) {
   if (path.size() >= 2 && path[1] == ':' && IsDriveLetter(path[0])) {
     if (path.size() < 3 || path[2] != '\\') return Refuse(why, "drive-relative path (a drive without '\\')");
     return IsSafeEntryName(path.substr(3), why);
   }
   // The installer joins the path to the install folder without its leading backslash.
-  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  return IsSafeEntryName(path, why);
+  return IsSafeMenuPath(path, why);
 }
 
 bool EntryNameLess(std::string_view a, std::string_view b) { return FoldName(a) < FoldName(b); }

@@ -20,6 +20,11 @@ bool IsSafeNameComponent(std::string_view component, std::string* why = nullptr)
 // record-file name and start-menu paths pass this rule.
 bool IsSafeEntryName(std::string_view name, std::string* why = nullptr);
 
+// A start-menu path (group\name) below the Programs folder: a safe name,
+// also with one leading backslash (the shortcut then lies directly in the
+// Programs folder).
+bool IsSafeMenuPath(std::string_view path, std::string* why = nullptr);
+
 // Where the main program or a shortcut target may be: a safe name below the
 // install folder, also with one leading backslash (the installer joins the
 // path to the install folder without it), or an absolute drive path ("C:\"
@@ -38,6 +43,9 @@ bool IsDeviceName(std::string_view component);
 // upper-case fold (FoldName), byte by byte. Two names that fold alike are
 // neither less than the other: they clash.
 bool EntryNameLess(std::string_view a, std::string_view b);
+
+// A letter that names a drive: A-Z, a-z.
+constexpr bool IsDriveLetter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
 
 // "a\b\c" -> parent "a\b", leaf "c"; a name without a backslash has parent "".
 void SplitEntryName(std::string_view name, std::string_view& parent, std::string_view& leaf);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/utf.h"
 #include "platform/utf_decode.h"
 
 namespace {
@@ -67,24 +68,6 @@ constexpr FoldRun kRuns[] = {
     {0xFF41, 0xFF5A, -32},   // full-width ａ-ｚ
 };
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 }  // namespace
 
 char32_t FoldChar(char32_t c) {
@@ -111,7 +94,7 @@ std::string FoldName(std::string_view utf8) {
     }
     const platform::Utf8Step step = platform::DecodeUtf8Step(p + i, utf8.size() - i);
     if (step.valid) {
-      AppendUtf8(out, FoldChar(step.value));
+      platform::AppendUtf8(out, FoldChar(step.value));
     } else {
       out.append(utf8.substr(i, step.length));
     }

@@ -1,30 +1,23 @@
 // PackageFile: the reader of the package behind the installer image.
 //
-// Every read goes through one read buffer and stays inside the bytes the file
-// actually delivers: blocks are read whole into storage sized from their
-// length fields only after those lengths are checked against the file's
-// size, and a block that comes back short is a failure (or empty texts)
-// rather than a source of stale bytes. Offsets and lengths are 32-bit signed
-// values of the package; sums of them are formed in 64 bits.
+// The info block, the entries and the shortcut records are read through the
+// package parser, the walk's own, so that the reader and the environment
+// check cannot disagree on a byte. The picture and the agreement are read
+// whole into storage sized from their length fields only after those
+// lengths are checked against the file's size. Offsets and lengths are
+// 32-bit signed values of the package; sums of them are formed in 64 bits.
 #include "package/package_file.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
-#include <string_view>
 
-#include "package/entry_name.h"
-#include "package/entry_rule.h"
 #include "package/package_place.h"
 #include "platform/utf.h"
 
 namespace {
-
-constexpr int kEntryHeaderSize = static_cast<int>(sizeof(EntryHeader));
-constexpr int kShortcutHeaderSize = static_cast<int>(sizeof(ShortcutHeader));
 
 struct FreeBlock {
   void operator()(unsigned char* p) const { delete[] p; }
@@ -43,36 +36,13 @@ Block ReadBlock(platform::FileReader& reader, std::int64_t fileSize, std::int64_
   return block;
 }
 
-std::wstring Text(const unsigned char* bytes, std::int64_t length) {
-  if (length <= 0) return {};
-  ByteBuffer buffer;
-  if (!buffer.Assign(bytes, static_cast<int>(length))) return {};
-  std::wstring out;
-  buffer.ToWide(out);
-  return out;
-}
+// The cursor at a position behind an item; a position beyond what a package
+// can hold ends the list at INT_MAX, where no header is read.
+int Cursor(std::int64_t position) { return position > INT_MAX ? INT_MAX : static_cast<int>(position); }
 
-// The cursor behind an item of `step` bytes at `cursor`; a position beyond
-// what a package can hold ends the list at INT_MAX, where no header is read.
-int Behind(int cursor, std::int64_t step) {
-  const std::int64_t next = static_cast<std::int64_t>(cursor) + step;
-  return next > INT_MAX ? INT_MAX : static_cast<int>(next);
-}
-
-// Reads a typed record of the info block at position into buffer: its name
-// when the header has the wanted type and a name, else nothing. Returns the
-// position behind what was read, -1 when nothing could be.
-std::int64_t ReadTypedRecord(platform::FileReader& reader, std::int64_t fileSize, std::int64_t position,
-                             std::int16_t type, ByteBuffer& buffer) {
-  buffer.Clear();
-  EntryHeader header;
-  if (position < 0 || !reader.ReadAt(position, &header, sizeof header)) return -1;
-  position += kEntryHeaderSize;
-  if (header.type != type || header.nameLength <= 0) return position;
-  Block name = ReadBlock(reader, fileSize, position, header.nameLength);
-  if (!name) return -1;
-  if (!buffer.Assign(name.get(), header.nameLength)) buffer.Clear();
-  return position + header.nameLength;
+// The UTF-8 bytes of a typed record's value, kept as the interface keeps them.
+void Keep(ByteBuffer& buffer, const std::string& value) {
+  if (!buffer.Assign(value.data(), static_cast<int>(value.size()))) buffer.Clear();
 }
 
 // Writes decoded pieces to the destination file.
@@ -100,7 +70,7 @@ PackageFile::~PackageFile() {
 bool PackageFile::Open(const std::wstring& path, int create) {
   if (IsOpen()) Close();  // in the mode it was opened in
   create_ = create;
-  reader_.Attach(nullptr);
+  parser_.Attach(nullptr, 0);
   if (create == 0) {
     if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
       return false;
@@ -112,9 +82,8 @@ bool PackageFile::Open(const std::wstring& path, int create) {
       return false;
     }
     trailer_ = place.trailer;
-    packageEnd_ = place.trailerOffset;
     fileSize_ = file_.Size();
-    reader_.Attach(&file_);
+    parser_.Attach(&file_, place.trailerOffset);
     return true;
   }
   if (!file_.Open(path, platform::Access::ReadWrite, platform::Share::None, platform::Disposition::CreateAlways)) {
@@ -122,7 +91,6 @@ bool PackageFile::Open(const std::wstring& path, int create) {
   }
   trailer_ = PackageTrailer{};
   trailer_.magic = PKG_MAGIC;
-  packageEnd_ = 0;
   return true;
 }
 
@@ -133,7 +101,7 @@ bool PackageFile::Close() {
     std::uint32_t written = 0;
     ok = file_.SeekFromEnd(0) && file_.Write(&trailer_, sizeof trailer_, &written) && written == sizeof trailer_;
   }
-  reader_.Attach(nullptr);
+  parser_.Attach(nullptr, 0);
   file_.Close();
   return ok;
 }
@@ -141,36 +109,20 @@ bool PackageFile::Close() {
 bool PackageFile::ReadInfo(std::wstring& name, std::wstring& heading, std::wstring& notice, std::wstring& rights,
                            std::wstring& welcome) {
   if (!IsOpen()) return false;
-  PackageInfoHeader header;
-  if (!reader_.ReadAt(trailer_.infoOffset, &header, sizeof header)) return false;
-  // The five lengths must be lengths and add up to total.
-  std::int64_t sum = 0;
-  for (const std::int32_t length : header.length) {
-    if (length < 0) return false;
-    sum += length;
-  }
-  if (header.total < 0 || sum != header.total) return false;
+  std::int64_t position = trailer_.infoOffset;
+  std::string texts[5];
+  if (!parser_.Info(position, texts)) return false;
+  // A typed record that cannot be read, or is of another type, gives an
+  // empty value; the next one is read behind its header all the same.
+  std::string value;
+  EntryHeader header;
+  if (!parser_.TypedRecord(position, PKG_RECORD_MAIN_PROGRAM, "main-program record", value, header)) value.clear();
+  Keep(mainProgram_, value);
+  if (!parser_.TypedRecord(position, PKG_RECORD_RECORD_FILE, "record-file record", value, header)) value.clear();
+  Keep(recordFileName_, value);
 
-  std::int64_t position = static_cast<std::int64_t>(trailer_.infoOffset) + static_cast<std::int64_t>(sizeof header);
-  std::wstring texts[5];
-  if (header.total > 0) {
-    Block block = ReadBlock(reader_, fileSize_, position, header.total);
-    if (!block) return false;
-    std::int64_t at = 0;
-    for (int i = 0; i < 5; ++i) {
-      texts[i] = Text(block.get() + at, header.length[i]);
-      at += header.length[i];
-    }
-    position += header.total;
-  }
-  position = ReadTypedRecord(reader_, fileSize_, position, PKG_RECORD_MAIN_PROGRAM, mainProgram_);
-  ReadTypedRecord(reader_, fileSize_, position, PKG_RECORD_RECORD_FILE, recordFileName_);
-
-  name = std::move(texts[0]);
-  heading = std::move(texts[1]);
-  notice = std::move(texts[2]);
-  rights = std::move(texts[3]);
-  welcome = std::move(texts[4]);
+  std::wstring* outputs[5] = {&name, &heading, &notice, &rights, &welcome};
+  for (int i = 0; i < 5; ++i) *outputs[i] = platform::Utf8ToWide(texts[i]);
   return true;
 }
 
@@ -182,7 +134,7 @@ bool PackageFile::ReadPicture(ByteBuffer& bytes) {
     bytes.Assign(nullptr, 0);
     return true;
   }
-  Block block = ReadBlock(reader_, fileSize_, trailer_.pictureOffset, length);
+  Block block = ReadBlock(parser_.Reader(), fileSize_, trailer_.pictureOffset, length);
   if (!block) return false;
   bytes.Assign(block.get(), static_cast<int>(length));
   return true;
@@ -193,7 +145,7 @@ bool PackageFile::ReadAgreement(std::wstring& text) {
   const std::int64_t length = std::min<std::int64_t>(trailer_.agreementLength, fileSize_ - trailer_.agreementOffset);
   ByteBuffer buffer;
   if (length > 0) {
-    Block block = ReadBlock(reader_, fileSize_, trailer_.agreementOffset, length);
+    Block block = ReadBlock(parser_.Reader(), fileSize_, trailer_.agreementOffset, length);
     if (!block) return false;
     buffer.Assign(block.get(), static_cast<int>(length));
   }
@@ -221,33 +173,12 @@ int PackageFile::GetFileCount() { return IsOpen() ? trailer_.entryCount : 0; }
 
 int PackageFile::GetShortcutCount() { return IsOpen() ? trailer_.shortcutCount : 0; }
 
-bool PackageFile::DecodeEntryData(std::int64_t dataAt, std::int32_t dataLength, BlobSink* out) {
-  const unsigned char* head = reader_.Peek(dataAt, sizeof(DataBlob));
-  if (!head) return false;
-  DataBlob blob;
-  std::memcpy(&blob, head, sizeof blob);
-  if (!decoder_.Begin(blob, dataLength, out)) return false;
-  std::int64_t at = dataAt + kDataBlobHeadSize;
-  const std::int64_t end = dataAt + dataLength;
-  while (at < end) {
-    const std::int64_t left = end - at;
-    const std::size_t want = left < static_cast<std::int64_t>(platform::FileReader::kCapacity)
-                                 ? static_cast<std::size_t>(left)
-                                 : platform::FileReader::kCapacity;
-    std::size_t got = 0;
-    const unsigned char* p = reader_.Next(at, want, &got);
-    if (!p || !decoder_.Feed(p, got)) return false;
-    at += static_cast<std::int64_t>(got);
-  }
-  return decoder_.Finish();
-}
-
 bool PackageFile::ExtractFile(const std::wstring& path, std::int64_t dataAt, std::int32_t dataLength) {
   platform::File out;
   if (!out.Create(path)) return false;
   if (dataLength == 0) return true;  // an empty file stored without a blob
   FileSinkForBlob sink(out);
-  if (DecodeEntryData(dataAt, dataLength, &sink)) return true;
+  if (parser_.Blob(dataAt, dataLength, &sink, "entry")) return true;
   // Nothing half-written stays behind: the file is removed, and a retry
   // makes it anew.
   out.Close();
@@ -263,71 +194,45 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
   outPath = base;
   if (cursor == -1) cursor = trailer_.entryListOffset;
 
-  const unsigned char* bytes = reader_.Peek(cursor, kEntryHeaderSize);
-  if (!bytes) return false;
-  EntryHeader header;
-  std::memcpy(&header, bytes, sizeof header);
-
-  // From here on the cursor moves past the entry whatever happens to it. An
-  // entry with negative lengths has no extent: the cursor moves past its header.
-  const bool sane = header.nameLength >= 0 && header.dataLength >= 0;
-  const std::int64_t n = sane ? static_cast<std::int64_t>(header.nameLength) + header.dataLength : 0;
-  const std::int64_t at = static_cast<std::int64_t>(cursor) + kEntryHeaderSize;
-  const int next = Behind(cursor, kEntryHeaderSize + n);
-  cursor = next;
-  if (EntryHeaderFault(header) || at > packageEnd_ || n > packageEnd_ - at) return false;
-
-  std::string name(static_cast<std::size_t>(header.nameLength), '\0');
-  if (!name.empty() && !reader_.ReadAt(at, name.data(), name.size())) return false;
-  outPath = base + Text(reinterpret_cast<const unsigned char*>(name.data()), header.nameLength);
+  ParsedEntry entry;
+  const bool sound = parser_.Entry(cursor, "entry", entry);
+  if (entry.next == 0) return false;  // no header: the cursor stays
+  // From here on the cursor moves past the entry whatever happens to it.
+  cursor = Cursor(entry.next);
+  const std::wstring name = platform::Utf8ToWide(entry.name);
+  if (entry.named) outPath = base + name;
   // Only a name the package writer would have written: a damaged or foreign
   // package must not reach outside the install folder ("..", a drive, a
   // leading or a forward slash) nor open a device (CON, NUL, ...).
-  if (!IsSafeEntryName(name)) return false;
+  if (!sound) return false;
+  // Nor is anything written through a link planted in the install folder.
+  if (platform::LinkOnTheWay(folder, name)) return false;
 
-  const std::int64_t dataAt = at + header.nameLength;
-  switch (header.type) {
+  const std::int32_t dataLength = entry.header.dataLength;
+  switch (entry.header.type) {
     case PKG_ENTRY_FILE:
-      return ExtractFile(outPath, dataAt, header.dataLength);
+      return ExtractFile(outPath, entry.dataAt, dataLength);
     case PKG_ENTRY_FOLDER:
-      if (header.dataLength > 0 && !DecodeEntryData(dataAt, header.dataLength, nullptr)) return false;
-      // An existing folder is no failure; a missing one shows up in its entries.
-      platform::CreateFolder(outPath);
-      return true;
+      if (dataLength > 0 && !parser_.Blob(entry.dataAt, dataLength, nullptr, "entry")) return false;
+      // An existing folder is no failure; one that cannot be made fails
+      // here, by its own name, instead of every file inside it.
+      return platform::CreateFolder(outPath) || platform::KindOf(outPath) == platform::PathKind::Folder;
     default:
       // Nothing is made for other types, but their data must be sound too.
-      return header.dataLength == 0 || DecodeEntryData(dataAt, header.dataLength, nullptr);
+      return dataLength == 0 || parser_.Blob(entry.dataAt, dataLength, nullptr, "entry");
   }
 }
 
 bool PackageFile::ReadShortcut(std::wstring texts[3], int& cursor) {
   if (!IsOpen()) return false;
   if (cursor == -1) cursor = trailer_.shortcutListOffset;
-
-  ShortcutHeader header;
-  const unsigned char* bytes = reader_.Peek(cursor, kShortcutHeaderSize);
-  if (!bytes) return false;
-  std::memcpy(&header, bytes, sizeof header);
-  const std::int64_t start = static_cast<std::int64_t>(cursor) + kShortcutHeaderSize;
-  cursor = Behind(cursor, kShortcutHeaderSize);
-
-  std::int64_t sum = 0;
-  bool sane = true;
-  for (const std::int32_t length : header.length) {
-    if (length < 0) sane = false;
-    sum += length;
-  }
-  for (int i = 0; i < 3; ++i) texts[i].clear();
-  if (!sane || header.total <= 0 || sum != header.total) return true;
-
-  // The record's extent is known from here on; texts cut short stay empty.
-  cursor = Behind(cursor, header.total);
-  Block block = ReadBlock(reader_, fileSize_, start, header.total);
-  if (!block) return true;
-  std::int64_t at = 0;
-  for (int i = 0; i < 3; ++i) {
-    texts[i] = Text(block.get() + at, header.length[i]);
-    at += header.length[i];
-  }
+  ParsedShortcut shortcut;
+  const bool sound = parser_.Shortcut(cursor, "shortcut record", shortcut);
+  if (shortcut.next == 0) return false;  // no header: the cursor stays
+  // A record whose total is not the sum of its lengths is read as three
+  // empty texts, the cursor behind its header; one whose texts run past the
+  // package, as empty texts behind its extent.
+  cursor = Cursor(shortcut.next);
+  for (int i = 0; i < 3; ++i) texts[i] = sound ? platform::Utf8ToWide(shortcut.texts[i]) : std::wstring();
   return true;
 }

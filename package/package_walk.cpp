@@ -9,34 +9,16 @@
 #include <unordered_set>
 
 #include "package/decimal.h"
-#include "package/blob_decoder.h"
 #include "package/entry_name.h"
-#include "package/entry_rule.h"
 #include "package/name_fold.h"
+#include "package/package_parse.h"
 #include "platform/file.h"
-#include "platform/file_reader.h"
 #include "platform/utf.h"
 
 namespace {
 
 constexpr std::int64_t kTrailerSize = static_cast<std::int64_t>(sizeof(PackageTrailer));
-constexpr std::int64_t kEntryHeaderSize = static_cast<std::int64_t>(sizeof(EntryHeader));
 constexpr std::int64_t kShortcutHeaderSize = static_cast<std::int64_t>(sizeof(ShortcutHeader));
-
-std::string Shown(const std::string& text) {
-  return platform::IsValidUtf8(text) ? "'" + text + "'" : std::string("(not valid UTF-8)");
-}
-
-// UTF-16 units of valid UTF-8: one per character, two above U+FFFF.
-std::size_t Utf16Units(std::string_view utf8) {
-  std::size_t units = 0;
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b & 0xC0) != 0x80) ++units;
-    if (b >= 0xF0) ++units;
-  }
-  return units;
-}
 
 class Walker {
  public:
@@ -54,7 +36,7 @@ class Walker {
     facts_.trailerOffset = end_;
     facts_.trailer = place.trailer;
     facts_.signedInstaller = place.beforeSignature;
-    reader_.Attach(&file_);
+    parser_.Attach(&file_, end_);
     const PackageTrailer& t = facts_.trailer;
 
     const std::int32_t* words = reinterpret_cast<const std::int32_t*>(&t);
@@ -74,7 +56,7 @@ class Walker {
         return Fault(end_ + 28, "the picture block starts at " + Decimal(t.pictureOffset) +
                                     ", not where the info block ends (" + Decimal(pos) + ")");
       }
-      if (!Need(t.pictureOffset, t.pictureLength, "the picture block")) return false;
+      if (!parser_.Need(t.pictureOffset, t.pictureLength, "the picture block")) return ParserFault();
       pos = static_cast<std::int64_t>(t.pictureOffset) + t.pictureLength;
     }
     if (t.agreementLength > 0) {
@@ -82,7 +64,7 @@ class Walker {
         return Fault(end_ + 36, "the agreement block starts at " + Decimal(t.agreementOffset) +
                                     ", not where the block before it ends (" + Decimal(pos) + ")");
       }
-      if (!Need(t.agreementOffset, t.agreementLength, "the agreement block")) return false;
+      if (!parser_.Need(t.agreementOffset, t.agreementLength, "the agreement block")) return ParserFault();
       if (!Agreement(t.agreementOffset, t.agreementLength)) return false;
       pos = static_cast<std::int64_t>(t.agreementOffset) + t.agreementLength;
     }
@@ -120,6 +102,10 @@ class Walker {
     fault_.what = std::move(what);
     return false;
   }
+  bool ParserFault() {
+    fault_ = parser_.Fault();
+    return false;
+  }
 
   bool NoTrailer() {
     const std::int64_t size = facts_.fileSize;
@@ -135,127 +121,83 @@ class Walker {
                  "trailer word 2 is " + Hex32(t.magic) + ", not the package mark " + Hex32(PKG_MAGIC));
   }
 
-  // The n bytes at offset lie inside the package (before the trailer).
-  bool Need(std::int64_t offset, std::int64_t n, const std::string& what) {
-    if (offset < 0 || n < 0 || offset > end_ || n > end_ - offset) {
-      return Fault(offset < 0 ? 0 : offset, what + " (" + Decimal(n) + " bytes at " + Decimal(offset) +
-                                                ") runs past the end of the package at " + Decimal(end_));
-    }
-    return true;
-  }
-
-  // A header of n bytes at offset, inside the package.
-  bool Header(std::int64_t offset, void* out, std::size_t n, const std::string& what) {
-    if (!Need(offset, static_cast<std::int64_t>(n), what)) return false;
-    const unsigned char* p = reader_.Peek(offset, n);
-    if (!p) return Fault(offset, what + " cannot be read");
-    std::memcpy(out, p, n);
-    return true;
-  }
-
-  // n bytes at offset, already known to lie inside the package.
-  bool Text(std::int64_t offset, std::int32_t n, std::string& out, const std::string& what) {
-    out.assign(static_cast<std::size_t>(n), '\0');
-    if (n > 0 && !reader_.ReadAt(offset, out.data(), out.size())) return Fault(offset, what + " cannot be read");
-    return true;
-  }
-
   bool Info(std::int64_t& pos) {
-    PackageInfoHeader h;
-    if (!Header(pos, &h, sizeof h, "the info header")) return false;
-    std::int64_t sum = 0;
+    const std::int64_t start = pos + static_cast<std::int64_t>(sizeof(PackageInfoHeader));
+    if (!parser_.Info(pos, facts_.texts)) return ParserFault();
+    std::int64_t at = start;
     for (int i = 0; i < 5; ++i) {
-      if (h.length[i] < 0) {
-        return Fault(pos + 4 + 4 * i, "info text " + Decimal(i + 1) + " has a negative length");
-      }
-      sum += h.length[i];
-    }
-    if (sum != h.total) {
-      return Fault(pos,
-                   "the info total " + Decimal(h.total) + " differs from the sum of the text lengths " + Decimal(sum));
-    }
-    pos += static_cast<std::int64_t>(sizeof h);
-    if (!Need(pos, h.total, "the info texts")) return false;
-    for (int i = 0; i < 5; ++i) {
-      if (!Text(pos, h.length[i], facts_.texts[i], "the info texts")) return false;
       if (Strict() && !platform::IsValidUtf8(facts_.texts[i])) {
-        return Fault(pos, "info text " + Decimal(i + 1) + " is not valid UTF-8");
+        return Fault(at, "info text " + Decimal(i + 1) + " is not valid UTF-8");
       }
-      pos += h.length[i];
+      at += static_cast<std::int64_t>(facts_.texts[i].size());
     }
+    // The product name names the install folder below the chosen place and
+    // the desktop and Startup shortcuts: one name, kept in its folder.
     std::string why;
+    if (!IsSafeNameComponent(facts_.texts[0], &why)) {
+      return Fault(start,
+                   "the product name " + ShownName(facts_.texts[0]) + " cannot name a folder or a shortcut: " + why);
+    }
     if (!TypedRecord(pos, PKG_RECORD_MAIN_PROGRAM, "main-program record", facts_.mainProgram)) return false;
     if (!facts_.mainProgram.empty() && !IsSafeProgramPath(facts_.mainProgram, &why)) {
       return Fault(pos - static_cast<std::int64_t>(facts_.mainProgram.size()),
-                   "the main program " + Shown(facts_.mainProgram) + " is not a safe path: " + why);
+                   "the main program " + ShownName(facts_.mainProgram) + " is not a safe path: " + why);
     }
     if (!TypedRecord(pos, PKG_RECORD_RECORD_FILE, "record-file record", facts_.recordFile)) return false;
     if (!facts_.recordFile.empty() && !IsSafeEntryName(facts_.recordFile, &why)) {
       return Fault(pos - static_cast<std::int64_t>(facts_.recordFile.size()),
-                   "the record-file name " + Shown(facts_.recordFile) + " is not a safe name: " + why);
+                   "the record-file name " + ShownName(facts_.recordFile) + " is not a safe name: " + why);
     }
     return true;
   }
 
-  bool TypedRecord(std::int64_t& pos, std::int16_t type, const std::string& what, std::string& value) {
+  bool TypedRecord(std::int64_t& pos, std::int16_t type, const char* what, std::string& value) {
+    const std::int64_t at = pos;
     EntryHeader h;
-    if (!Header(pos, &h, sizeof h, "the " + what)) return false;
-    if (h.type != type) {
-      return Fault(pos, "expected the " + what + " (type " + Decimal(type) + "), found type " + Decimal(h.type));
-    }
-    if (h.dataLength != 0) return Fault(pos + 16, "the " + what + " carries data");
-    if (h.nameLength < 0) return Fault(pos + 8, "the " + what + " has a negative length");
-    pos += kEntryHeaderSize;
-    if (!Need(pos, h.nameLength, "the " + what) || !Text(pos, h.nameLength, value, "the " + what)) return false;
-    pos += h.nameLength;
+    if (!parser_.TypedRecord(pos, type, what, value, h)) return ParserFault();
+    if (h.dataLength != 0) return Fault(at + 16, std::string("the ") + what + " carries data");
     return true;
   }
 
   bool Agreement(std::int64_t offset, std::int32_t length) {
     DataBlob head{};
     if (length > kDataBlobHeadSize) {
-      if (!Header(offset, &head, sizeof head, "the agreement block")) return false;
+      if (!parser_.BlobHead(offset, "the agreement block", head)) return ParserFault();
       facts_.agreementRawLength = head.rawLength;
     }
     // A plain text is allowed where the installer reads it; mksetup writes a blob.
     if (!Strict() || !options_.decodeBlobs) return true;
-    return Blob(offset, length, "the agreement block", head);
+    return parser_.Blob(offset, length, nullptr, "the agreement block") || ParserFault();
   }
 
   bool Entry(std::int32_t index, std::int64_t& pos) {
+    ParsedEntry parsed;
     const std::string label = "entry " + Decimal(index + 1);
-    EntryHeader h;
-    if (!Header(pos, &h, sizeof h, label + " header")) return false;
-    if (h.nameLength < 0 || h.dataLength < 0) return Fault(pos + 8, label + " has a negative length");
-    const std::int64_t at = pos + kEntryHeaderSize;
-    if (!Need(at, static_cast<std::int64_t>(h.nameLength) + h.dataLength, label)) return false;
+    if (!parser_.Entry(pos, label, parsed)) return ParserFault();
+    const EntryHeader& h = parsed.header;
     WalkedEntry e;
     e.type = h.type;
     e.offset = pos;
     e.dataLength = h.dataLength;
-    if (!Text(at, h.nameLength, e.name, label)) return false;
-    const std::string named = label + " " + Shown(e.name);
-    if (const char* fault = EntryHeaderFault(h)) return Fault(pos, named + " " + fault);
-    const bool creates = h.type == PKG_ENTRY_FOLDER || h.type == PKG_ENTRY_FILE;
-    if (Strict()) {
-      if (!creates) {
-        return Fault(pos, named + " has type " + Decimal(h.type) + ", neither folder (0) nor file (8)");
-      }
-      if (h.type == PKG_ENTRY_FOLDER && h.dataLength != 0) return Fault(pos + 16, named + " is a folder with data");
+    e.name = std::move(parsed.name);
+    const std::string named = label + " " + ShownName(e.name);
+    // Only folders and files are made; any other type, or a folder that
+    // carries data, is a damaged entry whose file would be lost.
+    if (h.type != PKG_ENTRY_FOLDER && h.type != PKG_ENTRY_FILE) {
+      return Fault(pos, named + " has type " + Decimal(h.type) + ", neither folder (0) nor file (8)");
     }
-    std::string why;
-    if (!IsSafeEntryName(e.name, &why)) return Fault(at, named + " is not a safe name: " + why);
-    if (creates && !Placed(e, pos)) return false;
-    const std::int64_t data = at + h.nameLength;
+    if (h.type == PKG_ENTRY_FOLDER && h.dataLength != 0) return Fault(pos + 16, named + " is a folder with data");
+    if (!Placed(e, pos)) return false;
     if (h.dataLength > 0) {
       DataBlob head;
-      if (!Header(data, &head, sizeof head, named)) return false;
+      if (!parser_.BlobHead(parsed.dataAt, named, head)) return ParserFault();
       e.rawLength = head.rawLength;
-      if (options_.decodeBlobs && !Blob(data, h.dataLength, named, head)) return false;
+      if (options_.decodeBlobs && !parser_.Blob(parsed.dataAt, h.dataLength, nullptr, named)) return ParserFault();
     }
-    if (creates) facts_.longestName = std::max(facts_.longestName, Utf16Units(e.name));
+    std::size_t& longest = h.type == PKG_ENTRY_FOLDER ? facts_.longestFolderName : facts_.longestFileName;
+    longest = std::max(longest, platform::Utf16Length(e.name));
     facts_.entries.push_back(std::move(e));
-    pos = data + h.dataLength;
+    pos = parsed.next;
     return true;
   }
 
@@ -267,12 +209,14 @@ class Walker {
     std::string_view parent, leaf;
     SplitEntryName(e.name, parent, leaf);
     if (!parent.empty() && folders_.count(std::string(parent)) == 0) {
-      return Fault(pos, "entry " + Shown(e.name) + " comes before the entry of its folder, or its folder is missing");
+      return Fault(pos,
+                   "entry " + ShownName(e.name) + " comes before the entry of its folder, or its folder is missing");
     }
     const auto [clash, fresh] = keys_.emplace(FoldName(e.name), e.name);
     if (!fresh) {
-      return Fault(pos + kEntryHeaderSize, "entry " + Shown(e.name) + " and '" + clash->second +
-                                               "' differ only in letter case: Windows takes them for one name");
+      return Fault(pos + static_cast<std::int64_t>(sizeof(EntryHeader)),
+                   "entry " + ShownName(e.name) + " and '" + clash->second +
+                       "' are one name to Windows (at most their letter case differs)");
     }
     if (e.type == PKG_ENTRY_FOLDER) folders_.insert(e.name);
     return !Strict() || InOrder(e, parent, leaf, pos);
@@ -281,11 +225,11 @@ class Walker {
   bool InOrder(const WalkedEntry& e, std::string_view parent, std::string_view leaf, std::int64_t pos) {
     std::size_t level = open_.size();
     while (level > 0 && open_[level - 1].path != parent) --level;
-    if (level == 0) return Fault(pos, "entry " + Shown(e.name) + " comes away from the entries of its folder");
+    if (level == 0) return Fault(pos, "entry " + ShownName(e.name) + " comes away from the entries of its folder");
     open_.resize(level);
     Level& here = open_.back();
     if (here.hasLast && !EntryNameLess(here.last, leaf)) {
-      return Fault(pos, "entry " + Shown(e.name) + " is out of order: it should come before '" + here.last + "'");
+      return Fault(pos, "entry " + ShownName(e.name) + " is out of order: it should come before '" + here.last + "'");
     }
     here.last = std::string(leaf);
     here.hasLast = true;
@@ -293,67 +237,37 @@ class Walker {
     return true;
   }
 
-  // Feeds the whole stream, so that a damaged blob is named by its checksum.
-  bool Blob(std::int64_t offset, std::int32_t length, const std::string& what, const DataBlob& head) {
-    if (!decoder_.Begin(head, length, nullptr)) {
-      return Fault(offset + decoder_.FaultOffset(), what + ": " + decoder_.Fault());
-    }
-    std::int64_t at = offset + kDataBlobHeadSize;
-    const std::int64_t end = offset + length;
-    while (at < end) {
-      std::size_t got = 0;
-      const std::int64_t left = end - at;
-      const std::size_t want = left < static_cast<std::int64_t>(platform::FileReader::kCapacity)
-                                   ? static_cast<std::size_t>(left)
-                                   : platform::FileReader::kCapacity;
-      const unsigned char* p = reader_.Next(at, want, &got);
-      if (!p) return Fault(at, what + ": cannot be read");
-      decoder_.Feed(p, got);
-      at += static_cast<std::int64_t>(got);
-    }
-    if (!decoder_.Finish()) return Fault(offset + decoder_.FaultOffset(), what + ": " + decoder_.Fault());
-    return true;
-  }
-
   bool Shortcut(std::int32_t index, std::int64_t& pos) {
     const std::string label = "shortcut record " + Decimal(index + 1);
-    ShortcutHeader h;
-    if (!Header(pos, &h, sizeof h, label + " header")) return false;
-    std::int64_t sum = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (h.length[i] < 0) return Fault(pos + 4 * i, label + " has a negative length");
-      sum += h.length[i];
-    }
-    if (sum != h.total) {
-      return Fault(pos + 20,
-                   label + ": total " + Decimal(h.total) + " differs from the sum of its lengths " + Decimal(sum));
-    }
-    if (!Need(pos + kShortcutHeaderSize, h.total, label)) return false;
+    ParsedShortcut parsed;
+    if (!parser_.Shortcut(pos, label, parsed)) return ParserFault();
     WalkedShortcut s;
     s.offset = pos;
     std::int64_t at = pos + kShortcutHeaderSize;
-    std::string* texts[3] = {&s.menu, &s.target, &s.description};
     for (int i = 0; i < 3; ++i) {
-      if (!Text(at, h.length[i], *texts[i], label)) return false;
-      if (Strict() && !platform::IsValidUtf8(*texts[i])) {
+      if (Strict() && !platform::IsValidUtf8(parsed.texts[i])) {
         return Fault(at, label + ": text " + Decimal(i + 1) + " is not valid UTF-8");
       }
-      at += h.length[i];
+      at += static_cast<std::int64_t>(parsed.texts[i].size());
     }
+    s.menu = std::move(parsed.texts[0]);
+    s.target = std::move(parsed.texts[1]);
+    s.description = std::move(parsed.texts[2]);
     // A record without a target creates nothing; any other one becomes a
     // link file below the Programs folder pointing into the installation.
     std::string why;
     if (!s.target.empty()) {
-      if (!IsSafeEntryName(s.menu, &why)) {
-        return Fault(pos + kShortcutHeaderSize, label + ": the menu path " + Shown(s.menu) + " is not safe: " + why);
+      if (!IsSafeMenuPath(s.menu, &why)) {
+        return Fault(pos + kShortcutHeaderSize,
+                     label + ": the menu path " + ShownName(s.menu) + " is not safe: " + why);
       }
       if (!IsSafeProgramPath(s.target, &why)) {
-        return Fault(pos + kShortcutHeaderSize + h.length[0],
-                     label + ": the target " + Shown(s.target) + " is not a safe path: " + why);
+        return Fault(pos + kShortcutHeaderSize + static_cast<std::int64_t>(s.menu.size()),
+                     label + ": the target " + ShownName(s.target) + " is not a safe path: " + why);
       }
     }
     facts_.shortcuts.push_back(std::move(s));
-    pos += kShortcutHeaderSize + h.total;
+    pos = parsed.next;
     return true;
   }
 
@@ -367,8 +281,7 @@ class Walker {
   const WalkOptions& options_;
   PackageFacts& facts_;
   WalkFault& fault_;
-  platform::FileReader reader_;
-  BlobDecoder decoder_;
+  PackageParser parser_;
   std::int64_t end_ = 0;
   std::unordered_set<std::string> folders_;
   std::unordered_map<std::string, std::string> keys_;  // folded name -> name as stored

@@ -5,8 +5,10 @@
 // their offsets and sizes, shortcuts, the longest name) or the first fault
 // with its byte offset and an English text.
 //
-// Clients: the environment check (wizard/package_integrity), mksetup verify,
-// list and extract, and the folder page's longest-name rule.
+// Clients: the environment check (wizard/package_integrity), which also
+// gives the folder limits their longest names, and mksetup verify, list and
+// extract. The installer's reader (PackageFile) reads through the same
+// parser (package_parse.h), one item at a time.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "package/package_layout.h"
+#include "package/package_parse.h"
 #include "package/package_place.h"
 
 namespace platform {
@@ -23,32 +26,34 @@ class File;
 
 enum class WalkLevel {
   // What the installer relies on, and what the environment check refuses:
-  // everything ExtractNext would refuse or fail on (see entry_rule.h: the
-  // header, a safe name on every entry, a blob that decodes on every entry
-  // with data); a folder or file whose parent is neither the install folder
-  // nor a folder entry listed before it; two folders or files whose names
-  // fold to the same key (one file to Windows); an unsafe main-program path
-  // or record-file name; a shortcut record whose total is not the sum of its
-  // lengths, or whose menu path or target is unsafe (records with an empty
-  // target are not used and not checked); info lengths that do not add up;
-  // typed records out of place; any block reaching past the trailer; an
-  // entry list that does not end where the shortcut list starts, and a
-  // shortcut list that does not end at the trailer. Allowed: a plain
-  // (undecodable) agreement text, entries of other types, an empty file with
-  // data length 0, no main program or record file.
+  // everything ExtractNext would refuse or fail on (see package_parse.h and
+  // entry_rule.h: the header, a safe name on every entry, a blob that
+  // decodes on every entry with data); an entry that is neither folder nor
+  // file, or a folder that carries data (a damaged type would lose a file
+  // without a word); a folder or file whose parent is neither the install
+  // folder nor a folder entry listed before it; two folders or files that
+  // are one name to Windows; a product name that is not one safe name (it
+  // names the install folder and the desktop and Startup shortcuts); an
+  // unsafe main-program path or record-file name; a shortcut record whose
+  // total is not the sum of its lengths, or whose menu path or target is
+  // unsafe (records with an empty target are not used and not checked);
+  // info lengths that do not add up; typed records out of place; any block
+  // reaching past the trailer; an entry list that does not end where the
+  // shortcut list starts, and a shortcut list that does not end at the
+  // trailer. Allowed: a plain (undecodable) agreement text, an empty file
+  // with data length 0, no main program or record file.
   Install,
   // What mksetup writes, for `mksetup verify`: the install level and trailer
   // word 1, the picture and agreement blocks where they belong, an agreement
-  // blob that decodes, entry types 0 and 8 only, folders without data, texts
-  // in valid UTF-8, and the listing order (depth first, the items of one
-  // folder in upper-case name order).
+  // blob that decodes, texts in valid UTF-8, and the listing order (depth
+  // first, the items of one folder in upper-case name order).
   Conformance,
 };
 
 struct WalkOptions {
   WalkLevel level = WalkLevel::Install;
-  // false: structure and names only, no blob decoded (mksetup list, the
-  // folder page); such a walk passing says nothing about the stored data.
+  // false: structure and names only, no blob decoded (mksetup list and
+  // extract); such a walk passing says nothing about the stored data.
   bool decodeBlobs = true;
 };
 
@@ -77,13 +82,11 @@ struct PackageFacts {
   std::int32_t agreementRawLength = 0;  // from the blob head; 0 when too short for one
   std::vector<WalkedEntry> entries;
   std::vector<WalkedShortcut> shortcuts;
-  // The longest folder or file name, in UTF-16 units (Windows counts paths so).
-  std::size_t longestName = 0;
-};
-
-struct WalkFault {
-  std::int64_t offset = 0;
-  std::string what;
+  // The longest folder name and the longest file name, in UTF-16 units
+  // (Windows counts paths so): the folder page holds the install folder to
+  // the limits of both.
+  std::size_t longestFolderName = 0;
+  std::size_t longestFileName = 0;
 };
 
 // False with *fault on the first fault (a file that cannot be opened

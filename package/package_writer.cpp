@@ -252,7 +252,7 @@ bool PackageWriter::AddShortcut(std::string_view menuPath, std::string_view targ
   if (!Advance(Stage::Shortcuts)) return false;
   std::string why;
   // A record with a target becomes a link below the Programs folder.
-  if (!target.empty() && !IsSafeEntryName(menuPath, &why)) {
+  if (!target.empty() && !IsSafeMenuPath(menuPath, &why)) {
     return Fail("shortcut menu path \"" + std::string(menuPath) + "\": " + why);
   }
   if (!target.empty() && !IsSafeProgramPath(target, &why)) {

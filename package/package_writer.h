@@ -59,7 +59,7 @@ class PackageWriter {
   // Error() set.
   bool WriteInfo(const PackageTexts& texts, std::string_view mainProgram, std::string_view recordFile);
   bool WritePicture(const void* data, std::size_t size);
-  // A DataBlob (MakeDataBlob of the text), or empty for no agreement.
+  // A DataBlob of the text (mksetup: builder::MakeDataBlob), or empty for no agreement.
   bool WriteAgreement(const std::vector<std::uint8_t>& blob);
   bool AddFolder(std::string_view name);
   // blob empty: an empty file stored with data length 0.

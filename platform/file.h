@@ -56,6 +56,20 @@ class File {
 
 // Creates one folder level; false when it could not be created (an existing folder included).
 bool CreateFolder(const std::wstring& path);
+
+// What a path names now, the path itself looked at (a link is not
+// followed). Link: a reparse point on Windows (junction, symbolic link,
+// mount point), a symbolic link on POSIX. A drive root names a folder when
+// the drive exists.
+enum class PathKind { Missing, Folder, File, Link };
+PathKind KindOf(const std::wstring& path);
+
+// Whether writing at folder\relative would go through a link below folder:
+// a level on the way down from folder to folder\relative (that one
+// included) exists as a link. The first level that does not exist ends the
+// look. relative is backslash-separated, without a leading backslash.
+bool LinkOnTheWay(const std::wstring& folder, const std::wstring& relative);
+
 // True when a file or folder of that name exists.
 bool PathExists(const std::wstring& path);
 // Removes a file; false when it is not there or cannot be removed.

@@ -153,6 +153,13 @@ std::int64_t File::Size() const {
 
 bool CreateFolder(const std::wstring& path) { return ::mkdir(NativePath(path).c_str(), 0755) == 0; }
 
+PathKind KindOf(const std::wstring& path) {
+  struct stat st;
+  if (::lstat(NativePath(path).c_str(), &st) != 0) return PathKind::Missing;
+  if (S_ISLNK(st.st_mode)) return PathKind::Link;
+  return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
 bool PathExists(const std::wstring& path) {
   struct stat st;
   return ::stat(NativePath(path).c_str(), &st) == 0;

@@ -118,6 +118,14 @@ std::int64_t File::Size() const {
 
 bool CreateFolder(const std::wstring& path) { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
 
+PathKind KindOf(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  // A junction, a symbolic link (to a folder or a file) or a mounted volume.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::Link;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
 bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }

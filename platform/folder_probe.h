@@ -6,14 +6,14 @@
 
 #include <string>
 
-namespace platform {
+#include "platform/file.h"
 
-enum class PathKind { Missing, Folder, File };
+namespace platform {
 
 class FolderProbe {
  public:
   virtual ~FolderProbe() = default;
-  // What `path` names now. A drive root names a folder when the drive exists.
+  // What `path` names now (platform::KindOf).
   virtual PathKind KindOf(const std::wstring& path) const = 0;
   // Makes a new folder of a name nothing has inside the existing `folder`
   // and removes it again; nothing that exists is touched. True when the
@@ -22,8 +22,9 @@ class FolderProbe {
 };
 
 #ifdef _WIN32
-// The file system of this machine (GetFileAttributesW, CreateDirectoryW,
-// RemoveDirectoryW).
+// The file system of this machine (GetFileAttributesW, CreateDirectoryW and
+// a handle that deletes the probe folder when closed). Neither asks the
+// system to show its box for a drive without media.
 class SystemFolderProbe : public FolderProbe {
  public:
   PathKind KindOf(const std::wstring& path) const override;

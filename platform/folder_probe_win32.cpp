@@ -19,15 +19,42 @@ std::wstring Number(unsigned long value) {
   return digits;
 }
 
+// While it lives, a drive without media (an empty card reader or disc
+// drive) is an error for this thread's calls, not a box the system shows.
+class NoMediaBoxes {
+ public:
+  NoMediaBoxes() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+  ~NoMediaBoxes() { ::SetThreadErrorMode(old_, nullptr); }
+  NoMediaBoxes(const NoMediaBoxes&) = delete;
+  NoMediaBoxes& operator=(const NoMediaBoxes&) = delete;
+
+ private:
+  DWORD old_ = 0;
+};
+
+// Removes the empty probe folder just made: through a handle that deletes
+// it when closed (nothing else can open it meanwhile), else by name, tried
+// for a moment in case a scanner looks at the new folder.
+void RemoveProbe(const std::wstring& probe) {
+  HANDLE handle =
+      ::CreateFileW(probe.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+  for (int attempt = 0; attempt < 20 && ::GetFileAttributesW(probe.c_str()) != INVALID_FILE_ATTRIBUTES; ++attempt) {
+    if (::RemoveDirectoryW(probe.c_str())) return;
+    ::Sleep(25);
+  }
+}
+
 }  // namespace
 
 PathKind SystemFolderProbe::KindOf(const std::wstring& path) const {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+  const NoMediaBoxes quiet;
+  return platform::KindOf(path);
 }
 
 bool SystemFolderProbe::CanCreateFolderIn(const std::wstring& folder) const {
+  const NoMediaBoxes quiet;
   std::wstring base = folder;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   base += L"~setup-probe-" + Number(::GetCurrentProcessId()) + L"-";
@@ -36,7 +63,7 @@ bool SystemFolderProbe::CanCreateFolderIn(const std::wstring& folder) const {
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::wstring probe = base + Number(::GetTickCount()) + L"-" + Number(static_cast<unsigned long>(attempt));
     if (::CreateDirectoryW(probe.c_str(), nullptr)) {
-      ::RemoveDirectoryW(probe.c_str());
+      RemoveProbe(probe);
       return true;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;

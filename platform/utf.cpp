@@ -1,6 +1,8 @@
 // UTF-8 well-formedness and the decoding step shared by the converters.
 #include "platform/utf.h"
 
+#include <cstdint>
+
 #include "platform/utf_decode.h"
 
 namespace platform {
@@ -57,6 +59,41 @@ bool IsValidUtf8(std::string_view bytes) {
     i += step.length;
   }
   return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b & 0xC0) != 0x80) ++units;  // not a continuation byte
+    if (b >= 0xF0) ++units;           // a four-byte sequence: a surrogate pair
+  }
+  return units;
+}
+
+std::size_t Utf16Length(std::wstring_view wide) {
+  std::size_t units = wide.size();
+  // Off Windows a wide character holds a whole code point.
+  for (const wchar_t c : wide) units += (static_cast<std::uint32_t>(c) >> 16) != 0;
+  return units;
 }
 
 }  // namespace platform

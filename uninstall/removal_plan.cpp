@@ -4,6 +4,7 @@
 #include <set>
 
 #include "integration/menu_path.h"
+#include "package/entry_name.h"
 #include "package/name_fold.h"
 #include "platform/utf.h"
 
@@ -20,6 +21,11 @@ std::wstring WithoutSlash(std::wstring path) {
   return path;
 }
 
+// A name of the record that stands for one item in a shell folder (product
+// name, Startup shortcut, start-menu group): the package's name rule for one
+// component, which no "..", separator or drive passes.
+bool IsOneName(const std::wstring& name) { return IsSafeNameComponent(platform::WideToUtf8(name)); }
+
 std::size_t Depth(const std::wstring& name) {
   return static_cast<std::size_t>(std::count(name.begin(), name.end(), L'\\'));
 }
@@ -31,7 +37,7 @@ std::size_t Depth(const std::wstring& name) {
 std::vector<std::wstring> DeepestFirst(const std::vector<std::string>& names) {
   std::vector<std::wstring> wide;
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
-    if (IsSafeListName(*it)) wide.push_back(platform::Utf8ToWide(*it));
+    if (IsSafeEntryName(*it)) wide.push_back(platform::Utf8ToWide(*it));
   }
   std::stable_sort(wide.begin(), wide.end(),
                    [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
@@ -116,14 +122,14 @@ class Planner {
     if (programs.empty()) return;
     std::vector<std::wstring> groups;
     auto addGroup = [&](const std::wstring& group) {
-      if (!IsSingleName(group)) return;
+      if (!IsOneName(group)) return;
       for (const std::wstring& g : groups)
         if (SamePath(g, group)) return;
       groups.push_back(group);
     };
     for (const std::string& menu : in_.list.menuLinks) {
       // A menu path that could climb out of the Programs folder is left out.
-      if (!IsSafeMenuLinkName(menu)) continue;
+      if (!IsSafeMenuPath(menu)) continue;
       integration::MenuPathSplit split = integration::SplitMenuPath(platform::Utf8ToWide(menu));
       // "\B" lies directly in the Programs folder (the doubled separator counts once).
       if (split.subFolder.empty() && !split.linkName.empty() && split.linkName[0] == L'\\') split.linkName.erase(0, 1);
@@ -149,7 +155,7 @@ class Planner {
   }
 
   void PlanShellLink(const std::wstring& folder, const std::wstring& name) {
-    if (folder.empty() || !IsSingleName(name)) return;
+    if (folder.empty() || !IsOneName(name)) return;
     const std::wstring path = WithSlash(folder) + name + L".lnk";
     if (fs_.Kind(path) == PathKind::File) Remove(RemovalKind::File, path);
   }
@@ -163,17 +169,6 @@ class Planner {
 };
 
 }  // namespace
-
-bool IsSingleName(const std::wstring& name) {
-  if (name.empty() || name == L"." || name == L"..") return false;
-  // Windows drops the dots and spaces at the end of a name: one made of
-  // nothing else ("...", " ") would stand for the shell folder itself.
-  if (name.find_first_not_of(L". ") == std::wstring::npos) return false;
-  for (const wchar_t c : name) {
-    if (c == L'\\' || c == L'/' || c == L':' || c < 0x20) return false;
-  }
-  return true;
-}
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return FoldName(a) == FoldName(b); }
 

@@ -73,12 +73,6 @@ struct RemovalPlan {
 
 RemovalPlan PlanRemoval(const RemovalInput& input, const FileSystemView& fs);
 
-// A name that can stand for one file or folder in a shell folder (product
-// name, Startup shortcut name, start-menu sub-folder): not empty, no '\',
-// '/', ':', not ".", ".." or anything else made of dots and spaces only
-// (Windows drops them at the end of a name), no control characters.
-bool IsSingleName(const std::wstring& name);
-
 // Path comparison as Windows does it for our names: ASCII letters without case.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 

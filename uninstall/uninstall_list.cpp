@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "package/entry_name.h"
 #include "package/package_checksum.h"
 #include "package/package_writer.h"
 #include "uninstall/uninstall_list_layout.h"
@@ -25,7 +26,7 @@ std::uint32_t GetU32(const std::uint8_t* p) {
 }
 
 bool PutItem(std::vector<std::uint8_t>& out, std::uint16_t type, const std::string& name, std::string& error) {
-  const bool safe = type == UNL_ITEM_MENU_LINK ? IsSafeMenuLinkName(name) : IsSafeListName(name);
+  const bool safe = type == UNL_ITEM_MENU_LINK ? IsSafeMenuPath(name) : IsSafeEntryName(name);
   if (!safe) {
     error = "unsafe name in the uninstall list: " + name;
     return false;
@@ -67,13 +68,6 @@ const char* ListErrorText(ListError error) {
       return "uninstall list names a path outside its folder";
   }
   return "unknown error";
-}
-
-bool IsSafeListName(const std::string& name) { return IsSafeEntryName(name); }
-
-bool IsSafeMenuLinkName(const std::string& menuPath) {
-  if (!menuPath.empty() && menuPath.front() == '\\') return IsSafeEntryName(std::string_view(menuPath).substr(1));
-  return IsSafeEntryName(menuPath);
 }
 
 bool BuildUninstallList(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error) {
@@ -152,20 +146,20 @@ ListError ParseUninstallList(const std::uint8_t* bytes, std::size_t size, Uninst
     if ((type == UNL_ITEM_SELF) != (i == 0)) return ListError::BadItem;
     switch (type) {
       case UNL_ITEM_SELF:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.selfName = std::move(name);
         haveSelf = true;
         break;
       case UNL_ITEM_FOLDER:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.folders.push_back(std::move(name));
         break;
       case UNL_ITEM_FILE:
-        if (!IsSafeListName(name)) return ListError::UnsafeName;
+        if (!IsSafeEntryName(name)) return ListError::UnsafeName;
         list.files.push_back(std::move(name));
         break;
       case UNL_ITEM_MENU_LINK:
-        if (!IsSafeMenuLinkName(name)) return ListError::UnsafeName;
+        if (!IsSafeMenuPath(name)) return ListError::UnsafeName;
         list.menuLinks.push_back(std::move(name));
         break;
       default:

@@ -34,14 +34,6 @@ enum class ListError {
 // Short English description of an error, for tests and mksetup.
 const char* ListErrorText(ListError error);
 
-// A name the list may hold for a folder or file: what the package writer
-// accepts as an entry name (relative, '\' separators, no '.', '..', drive,
-// ':' or '/').
-bool IsSafeListName(const std::string& name);
-// A menu path: the same rules after an optional leading backslash (the
-// installer puts such a shortcut directly into the Programs folder).
-bool IsSafeMenuLinkName(const std::string& menuPath);
-
 // The block's bytes: header, items (self, folders, files, menu links), footer.
 // False with *error when a name is unsafe or a bound is passed.
 bool BuildUninstallList(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error);

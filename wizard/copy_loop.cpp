@@ -1,5 +1,6 @@
 #include "wizard/copy_loop.h"
 
+#include "integration/install_record.h"
 #include "package/package_file.h"
 #include "platform/file.h"
 #include "wizard/install_paths.h"
@@ -43,6 +44,7 @@ CopyOutcome RunCopyLoop(const std::wstring& installFolder, CopySource& source, C
       ++i;
     }
   }
+  if (!outcome.gaveUp) source.OpenInstallRecord(installFolder);
   sink.ReportEnd();
   return outcome;
 }
@@ -70,6 +72,16 @@ bool PackageSource::ExtractNext(std::wstring& outPath, const std::wstring& folde
 }
 
 void PackageSource::CreateFolder(const std::wstring& path) { platform::CreateFolder(path); }
+
+void PackageSource::OpenInstallRecord(const std::wstring& installFolder) {
+  std::wstring name;
+  if (g_pInstallRecord != nullptr || !package_.GetRecordFileName(name) || name.empty()) return;
+  // A record file that cannot be opened leaves a record without file:
+  // nothing is written, and no message is shown.
+  auto* record = new InstallRecord();
+  record->Open(integration::RecordFilePath(installFolder, name), 1);
+  g_pInstallRecord = record;
+}
 
 int PackageSource::GetShortcutCount() { return package_.GetShortcutCount(); }
 

@@ -23,6 +23,12 @@ class CopySource {
   virtual bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor) = 0;
   // Creates one folder level; the result does not matter.
   virtual void CreateFolder(const std::wstring& path) = 0;
+  // Copying has ended without giving up: g_pInstallRecord is created and
+  // opened for appending on the package's record file below installFolder,
+  // when the package names one. Opening may wait for a record file that
+  // someone holds for a moment, so it runs here, on the copy worker, while
+  // the wizard stays responsive.
+  virtual void OpenInstallRecord(const std::wstring& installFolder) = 0;
 };
 
 // Where the copy loop reports to (the wizard window).
@@ -44,10 +50,11 @@ struct CopyOutcome {
   bool gaveUp = false;
 };
 
-// The copy worker: create installFolder (one level), then extract every
-// entry below installFolder + "\" (no "\" added to an empty folder or one
-// that ends with it), asking to retry each failure from the remembered
-// cursor; ReportEnd always comes last.
+// The copy worker: create every missing level of installFolder, then
+// extract every entry below installFolder + "\" (no "\" added to an empty
+// folder or one that ends with it), asking to retry each failure from the
+// remembered cursor; when the user did not give up, open the install
+// record; ReportEnd always comes last.
 CopyOutcome RunCopyLoop(const std::wstring& installFolder, CopySource& source, CopySink& sink);
 
 // Where the start-menu loop takes the shortcut records from.
@@ -76,13 +83,14 @@ class StartMenuSink {
 int RunStartMenuLoop(ShortcutSource& source, StartMenuSink& sink);
 
 // Both sources over an open PackageFile; CreateFolder goes to
-// platform::CreateFolder.
+// platform::CreateFolder, OpenInstallRecord to InstallRecord::Open.
 class PackageSource : public CopySource, public ShortcutSource {
  public:
   explicit PackageSource(PackageFile& package) : package_(package) {}
   int GetFileCount() override;
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor) override;
   void CreateFolder(const std::wstring& path) override;
+  void OpenInstallRecord(const std::wstring& installFolder) override;
   int GetShortcutCount() override;
   bool ReadShortcut(std::wstring texts[3], int& cursor) override;
 

@@ -1,8 +1,7 @@
 #include "wizard/install_paths.h"
 
-#include <cstdint>
-
 #include "package/entry_name.h"
+#include "platform/path_limits.h"
 #include "platform/utf.h"
 
 namespace wizard {
@@ -10,8 +9,6 @@ namespace wizard {
 namespace {
 
 bool EndsWithBackslash(const std::wstring& s) { return !s.empty() && s.back() == L'\\'; }
-
-bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // \\server\share with both parts non-empty; anything may follow a further "\".
 bool IsUncRoot(const std::wstring& s) {
@@ -30,13 +27,6 @@ std::size_t RootLength(const std::wstring& folder) {
   const std::size_t server = folder.find(L'\\', 2);
   const std::size_t share = server == std::wstring::npos ? server : folder.find(L'\\', server + 1);
   return share == std::wstring::npos ? folder.size() : share + 1;
-}
-
-// UTF-16 units of a wide string (std::wstring holds UTF-32 off Windows).
-int Utf16Length(const std::wstring& s) {
-  std::size_t units = s.size();
-  for (wchar_t c : s) units += (static_cast<std::uint32_t>(c) >> 16) != 0;  // a surrogate pair
-  return static_cast<int>(units);
 }
 
 bool Refuse(FolderVerdict* why, FolderVerdict verdict) {
@@ -129,20 +119,16 @@ bool TrimFolderComponents(const std::wstring& folder, std::wstring* trimmed, Fol
   return true;
 }
 
-FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntryName,
-                                 const platform::FolderProbe& probe, std::wstring* accepted) {
+FolderVerdict CheckInstallFolder(const std::wstring& folderText, const platform::FolderProbe& probe,
+                                 std::wstring* accepted) {
   if (!IsInstallableFolder(folderText)) return FolderVerdict::Malformed;
   std::wstring folder;
   FolderVerdict why = FolderVerdict::Accepted;
   if (!TrimFolderComponents(folderText, &folder, &why)) return why;
 
-  // Every packaged name lands at folder + "\" + name, which Windows must
-  // still open; the folder itself must be one CreateDirectoryW can make.
+  // The folder itself must be one CreateDirectoryW can make.
   const std::wstring bare = EndsWithBackslash(folder) ? folder.substr(0, folder.size() - 1) : folder;
-  if (Utf16Length(WithTrailingBackslash(folder)) + longestEntryName + 1 > kMaxPath ||
-      Utf16Length(bare) > kMaxFolderPath) {
-    return FolderVerdict::TooLong;
-  }
+  if (platform::Utf16Length(bare) > static_cast<std::size_t>(platform::kMaxFolderPath)) return FolderVerdict::TooLong;
 
   std::wstring deepest = folder.substr(0, RootLength(folder));
   if (!EndsWithBackslash(deepest)) deepest += L'\\';
@@ -150,6 +136,7 @@ FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntr
   for (const std::wstring& level : FolderLevels(folder)) {
     const platform::PathKind kind = probe.KindOf(level);
     if (kind == platform::PathKind::File) return FolderVerdict::NamesFile;
+    if (kind == platform::PathKind::Link) return FolderVerdict::Linked;
     if (kind == platform::PathKind::Missing) break;
     deepest = level;
   }
@@ -158,10 +145,19 @@ FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntr
   return FolderVerdict::Accepted;
 }
 
-bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram, int longestEntryName,
+bool LeavesRoomForNames(const std::wstring& installFolder, int longestFolderName, int longestFileName) {
+  // Every packaged name lands at folder + "\" + name.
+  const std::size_t base = platform::Utf16Length(WithTrailingBackslash(installFolder));
+  return (longestFolderName == 0 ||
+          base + static_cast<std::size_t>(longestFolderName) <= static_cast<std::size_t>(platform::kMaxFolderPath)) &&
+         (longestFileName == 0 ||
+          base + static_cast<std::size_t>(longestFileName) <= static_cast<std::size_t>(platform::kMaxFilePath));
+}
+
+bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram,
                      const platform::FolderProbe& probe, std::wstring& installFolder, std::wstring& mainProgramPath) {
   std::wstring folder;
-  if (CheckInstallFolder(folderText, longestEntryName, probe, &folder) != FolderVerdict::Accepted) return false;
+  if (CheckInstallFolder(folderText, probe, &folder) != FolderVerdict::Accepted) return false;
   installFolder = folder;
   mainProgramPath = ResolveMainProgramPath(packageMainProgram, installFolder);
   return true;

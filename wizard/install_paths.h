@@ -41,16 +41,12 @@ enum class FolderVerdict {
   Accepted,
   Malformed,    // not IsInstallableFolder, or a component of nothing but spaces and dots
   DeviceName,   // a component Windows opens as a device (CON, NUL, COM1, ...)
-  TooLong,      // the longest packaged name would pass MAX_PATH below it
+  TooLong,      // longer than a folder CreateDirectoryW makes
   NoDrive,      // the drive (or share) does not exist
   NamesFile,    // the folder, or a folder above it, is an existing file
+  Linked,       // the folder, or a folder above it, is a link (junction, symbolic link)
   NotWritable,  // no new folder can be made where the folder would begin
 };
-
-// MAX_PATH: UTF-16 units of a path Windows opens, its terminating zero included.
-inline constexpr int kMaxPath = 260;
-// CreateDirectoryW leaves room for an 8.3 name: the longest folder it makes.
-inline constexpr int kMaxFolderPath = kMaxPath - 12 - 1;
 
 // folder as Windows creates it: "." and ".." components resolved (never
 // above the root), and the spaces and dots at the end of each other
@@ -61,12 +57,22 @@ inline constexpr int kMaxFolderPath = kMaxPath - 12 - 1;
 bool TrimFolderComponents(const std::wstring& folder, std::wstring* trimmed, FolderVerdict* why = nullptr);
 
 // Whether the folder typed on page 3 can be installed into, and the folder
-// to use (*accepted: trimmed as above). longestEntryName is the longest
-// packaged name in UTF-16 units. Asks the probe, in this order: the root
-// must be an existing folder; each level below it that exists must be a
-// folder; a probe folder must be creatable in the deepest existing level.
-FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntryName,
-                                 const platform::FolderProbe& probe, std::wstring* accepted);
+// to use (*accepted: trimmed as above). Asks the probe, in this order: the
+// root must be an existing folder; each level below it that exists must be a
+// folder, not a file nor a link (nothing is written through a link, the
+// probe folder included); a probe folder must be creatable in the deepest
+// existing level. The package's names are held to the path limits below the
+// folder by the environment check (LeavesRoomForNames), which walks the
+// package once, away from the user-interface thread.
+FolderVerdict CheckInstallFolder(const std::wstring& folderText, const platform::FolderProbe& probe,
+                                 std::wstring* accepted);
+
+// Whether every packaged name can be created below installFolder: a folder
+// entry as a folder CreateDirectoryW makes (folder, "\", name: at most
+// platform::kMaxFolderPath units), a file entry as a path Windows opens (at
+// most platform::kMaxFilePath). The longest names are in UTF-16 units; 0
+// for a package without such entries.
+bool LeavesRoomForNames(const std::wstring& installFolder, int longestFolderName, int longestFileName);
 
 // Leaving page 3 with folderText (the text of control 1009). False, and
 // nothing changed, when CheckInstallFolder refuses the folder. Otherwise
@@ -74,7 +80,7 @@ FolderVerdict CheckInstallFolder(const std::wstring& folderText, int longestEntr
 // trimmed), and mainProgramPath is resolved from packageMainProgram (the
 // path as the package holds it, kept by the dialog) against it, so every
 // departure from page 3 re-bases it.
-bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram, int longestEntryName,
+bool LeaveFolderPage(const std::wstring& folderText, const std::wstring& packageMainProgram,
                      const platform::FolderProbe& probe, std::wstring& installFolder, std::wstring& mainProgramPath);
 
 }  // namespace wizard

@@ -9,6 +9,8 @@ inline constexpr unsigned int kWmUserBase = 0x0400;
 
 // wParam: step code; lParam: 0 = the step has ended, otherwise a pointer to
 // the std::wstring naming the item just processed (valid during the send).
+// The environment check (4) ends with a pointer to what it learnt of the
+// package, a wizard::PackageCheck.
 inline constexpr unsigned int WM_INSTALL_STEP = kWmUserBase + 321;
 // wParam: pointer to std::wstring[3] (menu path, target, description) of one
 // shortcut record; lParam: 0.

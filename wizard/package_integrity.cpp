@@ -1,27 +1,28 @@
 #include "wizard/package_integrity.h"
 
 #include "package/package_walk.h"
-#include "platform/file.h"
+#include "wizard/install_paths.h"
 
 namespace wizard {
 
-bool VerifyPackageIntegrity(platform::File& file) {
+PackageCheck CheckPackage(const std::wstring& path) {
   PackageFacts facts;
   WalkFault fault;
-  return WalkPackage(file, WalkOptions{WalkLevel::Install, true}, facts, fault);
+  PackageCheck check;
+  check.sound = WalkPackage(path, WalkOptions{WalkLevel::Install, true}, facts, fault);
+  if (check.sound) {
+    check.longestFolderName = static_cast<int>(facts.longestFolderName);
+    check.longestFileName = static_cast<int>(facts.longestFileName);
+  }
+  return check;
 }
 
-bool VerifyPackageIntegrity(const std::wstring& path) {
-  PackageFacts facts;
-  WalkFault fault;
-  return WalkPackage(path, WalkOptions{WalkLevel::Install, true}, facts, fault);
-}
-
-int LongestEntryNameLength(const std::wstring& path) {
-  PackageFacts facts;
-  WalkFault fault;
-  if (!WalkPackage(path, WalkOptions{WalkLevel::Install, false}, facts, fault)) return 0;
-  return static_cast<int>(facts.longestName);
+EnvironmentVerdict JudgeEnvironment(const PackageCheck& check, const std::wstring& installFolder) {
+  if (!check.sound) return EnvironmentVerdict::Damaged;
+  if (!LeavesRoomForNames(installFolder, check.longestFolderName, check.longestFileName)) {
+    return EnvironmentVerdict::FolderTooLong;
+  }
+  return EnvironmentVerdict::Ready;
 }
 
 }  // namespace wizard

@@ -1,27 +1,33 @@
-// The environment-check step's integrity test of the installer's own
-// package, before anything is written: the package walk at the install
-// level (package/package_walk.h) decides. Whatever ExtractNext would refuse
-// or fail on, and whatever would place a file outside the install folder,
-// fails here first.
+// The environment check of the installer's own package, before anything is
+// written: one package walk at the install level (package/package_walk.h),
+// every blob decoded, decides whether the package is sound, and gives the
+// longest names the install folder must leave room for. Whatever
+// ExtractNext would refuse or fail on, and whatever would place a file
+// outside the install folder, fails here first.
 #pragma once
 
 #include <string>
 
-namespace platform {
-class File;
-}
-
 namespace wizard {
 
-// True when the walk at the install level, every blob decoded, finds no fault.
-bool VerifyPackageIntegrity(const std::wstring& path);
-// The same over a file already open for reading; moves its position.
-bool VerifyPackageIntegrity(platform::File& file);
+struct PackageCheck {
+  bool sound = false;
+  // The longest folder entry and the longest file entry, in UTF-16 units;
+  // 0 when the package has none (or is not sound).
+  int longestFolderName = 0;
+  int longestFileName = 0;
+};
 
-// The length, in UTF-16 units, of the longest folder or file name the
-// package at path installs (for the folder page's 260-character rule); 0
-// when the package does not pass the walk (the environment check refuses
-// such a package anyway). Reads headers and names only.
-int LongestEntryNameLength(const std::wstring& path);
+// The walk over the package at path.
+PackageCheck CheckPackage(const std::wstring& path);
+
+// What the wizard does after the environment check for the install folder
+// chosen on the folder page.
+enum class EnvironmentVerdict {
+  Ready,         // on to the confirmation
+  Damaged,       // "安装程序已经损坏!", the wizard ends before anything is written
+  FolderTooLong  // an entry would pass the path limits below the folder: back to the folder page
+};
+EnvironmentVerdict JudgeEnvironment(const PackageCheck& check, const std::wstring& installFolder);
 
 }  // namespace wizard

@@ -125,8 +125,8 @@ enum class StepResponse {
   Nothing,          // unknown code
   ShowProgress,     // control 1015 = label + item text; invalidate its rectangle only
   GoToPageAndNext,  // page = page, then NextTransition(page, NextSource::StepHandler, ...)
-  EndOfCopying,     // "安装失败!" when installFailed; else page = kPageAfterCopying, open
-                    // the install record, then Next from that page
+  EndOfCopying,     // "安装失败!" when installFailed; else page = kPageAfterCopying (the
+                    // copy worker has opened the install record), then Next from that page
 };
 
 struct StepHandling {

@@ -1,8 +1,8 @@
 #include "integration/win/finish_dlg.h"
 
-#include "app/resource.h"
 #include "integration/finish_actions.h"
 #include "platform/ui/app.h"
+#include "res/resource.h"
 
 namespace {
 

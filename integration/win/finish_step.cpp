@@ -2,9 +2,9 @@
 
 #include "integration/install_record.h"
 #include "integration/win/create_shortcut.h"
-#include "integration/win/start_program.h"
 
-void RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record) {
+ProgramStart RunFinishActions(const std::vector<integration::FinishAction>& actions, InstallRecord* record) {
+  ProgramStart started = ProgramStart::None;
   for (const integration::FinishAction& action : actions) {
     switch (action.kind) {
       case integration::FinishActionKind::CreateShortcut:
@@ -12,18 +12,19 @@ void RunFinishActions(const std::vector<integration::FinishAction>& actions, Ins
         break;
       case integration::FinishActionKind::RunProgram:
         // As the signed-in user, in the installer's current directory.
-        StartProgramAsUser(action.program);
+        started = StartProgramAsUser(action.program);
         break;
       case integration::FinishActionKind::SetNames:
         if (record != nullptr) record->SetNames(action.names[0], action.names[1], action.names[2]);
         break;
     }
   }
+  return started;
 }
 
-void RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
-                   const std::wstring& startMenuFolder) {
-  RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
-                                                  g_pInstallRecord != nullptr),
-                   g_pInstallRecord);
+ProgramStart RunFinishStep(int choiceFlags, const std::wstring& mainProgramPath, const std::wstring& productName,
+                           const std::wstring& startMenuFolder) {
+  return RunFinishActions(integration::PlanFinishActions(choiceFlags, mainProgramPath, productName, startMenuFolder,
+                                                         g_pInstallRecord != nullptr),
+                          g_pInstallRecord);
 }

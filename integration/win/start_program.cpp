@@ -67,9 +67,73 @@ bool DesktopShell(ComPtr<IShellDispatch2>& shell) {
          SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.ReceiveVoid()));
 }
 
+// One request to the desktop shell, shared by the caller and the thread that
+// asks the shell; the last of the two to let go deletes it.
+struct ShellRequest {
+  std::wstring program;
+  std::wstring folder;
+  HANDLE answered = nullptr;  // set when the thread has its answer
+  // kFinding until the thread hands the program to the shell (kAsking) or
+  // the caller stops waiting first (kAbandoned): only one of them wins.
+  volatile LONG stage = 0;
+  ProgramStart result = ProgramStart::Failed;
+  volatile LONG holders = 2;
+};
+constexpr LONG kFinding = 0, kAsking = 1, kAbandoned = 2;
+
+void LetGo(ShellRequest* request) {
+  if (::InterlockedDecrement(&request->holders) != 0) return;
+  ::CloseHandle(request->answered);
+  delete request;
+}
+
+DWORD WINAPI AskDesktopShell(void* parameter) {
+  auto* request = static_cast<ShellRequest*>(parameter);
+  const bool com = SUCCEEDED(::CoInitialize(nullptr));
+  {
+    ComPtr<IShellDispatch2> shell;
+    if (DesktopShell(shell) && ::InterlockedCompareExchange(&request->stage, kAsking, kFinding) == kFinding) {
+      Variant file(request->program), parameters(std::wstring{}), where(request->folder), verb(std::wstring(L"open")),
+          show(SW_SHOW);
+      if (SUCCEEDED(
+              shell->ShellExecute(V_BSTR(file.Get()), parameters.Value(), where.Value(), verb.Value(), show.Value())))
+        request->result = ProgramStart::ThroughDesktopShell;
+    }
+  }
+  if (com) ::CoUninitialize();
+  ::SetEvent(request->answered);
+  LetGo(request);
+  return 0;
+}
+
+// Asks the desktop shell within timeoutMs: ThroughDesktopShell, ShellTimedOut
+// (handed over, no answer), or Failed (not handed over: start it directly).
+ProgramStart StartThroughDesktopShell(const std::wstring& program, const std::wstring& folder,
+                                      unsigned long timeoutMs) {
+  auto* request = new ShellRequest;
+  request->program = program;
+  request->folder = folder;
+  request->answered = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread = request->answered ? ::CreateThread(nullptr, 0, AskDesktopShell, request, 0, nullptr) : nullptr;
+  if (thread == nullptr) {
+    if (request->answered) ::CloseHandle(request->answered);
+    delete request;
+    return ProgramStart::Failed;
+  }
+  ::CloseHandle(thread);
+  ProgramStart result = ProgramStart::Failed;
+  if (::WaitForSingleObject(request->answered, timeoutMs) == WAIT_OBJECT_0) {
+    result = request->result;
+  } else if (::InterlockedCompareExchange(&request->stage, kAbandoned, kFinding) == kAsking) {
+    result = ProgramStart::ShellTimedOut;
+  }
+  LetGo(request);
+  return result;
+}
+
 }  // namespace
 
-ProgramStart StartProgramAsUser(const std::wstring& program, const std::wstring& directory) {
+ProgramStart StartProgramAsUser(const std::wstring& program, const std::wstring& directory, unsigned long timeoutMs) {
   std::wstring folder = directory;
   if (folder.empty()) {
     // Explorer has a current directory of its own: hand over the installer's.
@@ -77,13 +141,8 @@ ProgramStart StartProgramAsUser(const std::wstring& program, const std::wstring&
     const DWORD n = ::GetCurrentDirectoryW(DWORD(folder.size()), folder.data());
     folder.resize(n < folder.size() ? n : 0);
   }
-  ComPtr<IShellDispatch2> shell;
-  if (DesktopShell(shell)) {
-    Variant file(program), parameters(std::wstring{}), where(folder), verb(std::wstring(L"open")), show(SW_SHOW);
-    if (SUCCEEDED(
-            shell->ShellExecute(V_BSTR(file.Get()), parameters.Value(), where.Value(), verb.Value(), show.Value())))
-      return ProgramStart::ThroughDesktopShell;
-  }
+  const ProgramStart shell = StartThroughDesktopShell(program, folder, timeoutMs);
+  if (shell != ProgramStart::Failed) return shell;
   const HINSTANCE started = ::ShellExecuteW(nullptr, L"open", program.c_str(), L"", directory.c_str(), SW_SHOW);
   return reinterpret_cast<INT_PTR>(started) > 32 ? ProgramStart::Direct : ProgramStart::Failed;
 }

@@ -112,6 +112,9 @@ TEST(BuilderBuild, SameBytesForAnyThreadCountWindowCreationOrderAndFileTimes) {
   // Files streamed into the package in pieces, among files compressed whole.
   const std::string streamed = Built(manifest, a.Child("s1.exe"), {.threads = 1, .oneShotLimit = kSmallOneShot});
   EXPECT_EQ(Built(manifest, a.Child("s3.exe"), {.threads = 3, .oneShotLimit = kSmallOneShot}), streamed);
+  // The writer streams files while the threads wait for room (a hang here
+  // is a fault: the threads must not wait for an item already written).
+  EXPECT_EQ(Built(manifest, a.Child("s4.exe"), {.threads = 4, .window = 1, .oneShotLimit = kSmallOneShot}), streamed);
   // Files of many compression pieces come out whole.
   builder::ExtractReport report;
   std::string error;
@@ -188,5 +191,29 @@ TEST(BuilderBuild, FailingBuildsLeaveTheEarlierInstaller) {
     EXPECT_NE(error.find(message), std::string::npos) << what << ": " << error;
     EXPECT_EQ(ReadFile(dir.Child("out/Demo-setup.exe")), "earlier installer") << what;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Child("out")), fs::directory_iterator()), 1) << what;
+  }
+}
+
+// A source file that goes away, or becomes a folder, after the source
+// walk and before it is compressed fails the build: no installer is written.
+TEST(BuilderBuild, ASourceFileThatGoesAwayWhileBuilding) {
+  for (const bool folder : {false, true}) {
+    TempFolder dir;
+    builder::BuildOptions options;
+    options.manifest = support::MakeProduct(dir.Path());
+    options.stub = support::MakeStub(dir.Path());
+    options.output = dir.Child("out/Demo-setup.exe");
+    const fs::path victim = dir.Child("payload/bin/Demo.exe");
+    options.progress = [&](std::uint64_t done, std::uint64_t) {
+      if (done != 0) return;
+      fs::remove(victim);
+      if (folder) fs::create_directory(victim);
+    };
+    builder::BuildResult result;
+    std::string error;
+    EXPECT_FALSE(builder::BuildInstaller(options, result, error)) << folder;
+    EXPECT_NE(error.find("Demo.exe: cannot be "), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(dir.Child("out/Demo-setup.exe")));
+    EXPECT_TRUE(fs::is_empty(dir.Child("out"))) << "a partial installer stays behind";
   }
 }

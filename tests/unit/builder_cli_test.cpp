@@ -289,6 +289,12 @@ TEST(BuilderCli, RecordReadsTheBlockAnInstallationAppended) {
               Has(r.out, "\"start_menu_folder\": \"\"") && Has(r.out, "\"consistent\": false"))
       << r.out;
 
+  // A record appended to an empty file is the whole file.
+  WriteFile(file, "");
+  append(L"", L"Demo 3");
+  r = Mk({"record", file.string(), "--json"});
+  EXPECT_TRUE(Has(r.out, "\"offset\": 0,") && Has(r.out, "\"consistent\": true")) << r.out;
+
   const std::tuple<std::string, std::string, int, std::string> cases[] = {
       {"plain.exe", "MZ" + std::string(2000, 'p'), 1,
        "plain.exe: no install record: the last 788 bytes do not hold 0x12030416 at byte 8"},

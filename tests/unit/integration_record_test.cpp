@@ -69,6 +69,31 @@ TEST_F(IntegrationRecord, NamesOf256Utf8BytesOrMoreAreNotStored) {
   EXPECT_EQ(Contents().size(), original.size() + kInstallRecordSize);
 }
 
+// A record appended to an empty file makes a file of exactly 788 bytes,
+// which reads back; a slot filled to its 256th byte without a zero is read
+// whole, and not on into the next slot.
+TEST_F(IntegrationRecord, TheEdgesOfTheBlock) {
+  const std::wstring empty = folder.Wide(L"empty.exe");
+  support::WriteBytes(folder.Child("empty.exe"), {});
+  InstallRecord record;
+  ASSERT_TRUE(record.Open(empty, 1));
+  record.SetNames(L"", L"P", L"");
+  record.Close();
+  InstallRecord reader;
+  ASSERT_TRUE(reader.Open(empty, 0));
+  EXPECT_EQ(reader.RecordOffset(), 0u);
+  EXPECT_TRUE(reader.HasMagic());
+  EXPECT_EQ(reader.ProductName(), L"P");
+  Bytes bytes = support::ReadBytes(folder.Child("empty.exe"));
+  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(kInstallRecordSize));
+  std::fill(bytes.begin() + 276, bytes.begin() + 532, 'n');
+  bytes[532] = 'a';
+  support::WriteBytes(folder.Child("empty.exe"), bytes);
+  ASSERT_TRUE(reader.Open(empty, 0));
+  EXPECT_EQ(reader.ProductName(), std::wstring(256, L'n'));
+  EXPECT_EQ(reader.AutostartLink(), L"a");
+}
+
 TEST_F(IntegrationRecord, NothingIsWrittenWithoutClose) {
   {
     InstallRecord record;

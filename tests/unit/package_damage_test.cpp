@@ -67,10 +67,10 @@ Verdict Check(const TempFolder& box, const Bytes& bytes, const std::string& labe
   fs::create_directory(box.Child("scratch"));
   const std::wstring package = box.Wide(L"package.exe");
   Verdict v;
-  v.install = wizard::VerifyPackageIntegrity(package);
   PackageFacts facts;
   WalkFault fault;
-  EXPECT_EQ(WalkPackage(package, WalkOptions{}, facts, fault), v.install);
+  v.install = WalkPackage(package, WalkOptions{}, facts, fault);
+  EXPECT_EQ(wizard::CheckPackage(package).sound, v.install);
   std::string summary;
   builder::ScanFault verifyFault;
   v.conformance = builder::VerifyInstaller(box.Child("package.exe"), summary, verifyFault);
@@ -193,9 +193,13 @@ const Case kCases[] = {
     {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, 0, 0, "letter case"},
     {"a file before its folder", {{8, "x\\y.txt", kX}}, nullptr, 0, 0, "folder"},
     {"a blob of 8 bytes", {{8, "b8", Bytes(kX.begin(), kX.begin() + 8)}}, nullptr, 0, 0, "8 bytes or fewer"},
-    {"a bad blob on an entry of type 5", {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}}, nullptr, 0, 0, "checksum"},
-    {"a good blob on an entry of type 5", {{5, "t5", kX}}, nullptr, 1, 0, "type 5"},
-    {"a folder with data", {{0, "zz", kX}}, nullptr, 1, 0, "folder with data"},
+    {"a bad blob on an entry of type 5", {{5, "t5", Bytes(kX.begin(), kX.end() - 1)}}, nullptr, 0, 0, "type 5"},
+    {"a file's type flipped to 9", {{9, "t9", kX}}, nullptr, 0, 0, "type 9"},
+    {"a folder with data", {{0, "zz", kX}}, nullptr, 0, 0, "folder with data"},
+    {"one file listed twice", {{8, "g.bin", kX}}, nullptr, 0, 0, "one name"},
+    {"product name climbing out", {}, [](auto& p) { p.texts[0] = "..\\..\\v-dir"; }, 0, 0, "product name"},
+    {"no product name", {}, [](auto& p) { p.texts[0] = ""; }, 0, 0, "product name"},
+    {"a menu path with a leading backslash", {}, [](auto& p) { p.shortcuts[0].menu = "\\B"; }, 1, 1, ""},
     {"record file ..\\..", {}, [](auto& p) { p.recordFile = "..\\..\\victim.txt"; }, 0, 0, "record-file name"},
     {"record file on a drive", {}, [](auto& p) { p.recordFile = "C:\\victim.txt"; }, 0, 0, "drive"},
     {"main program with ..", {}, [](auto& p) { p.mainProgram = "d\\..\\..\\x.exe"; }, 0, 0, "main program"},

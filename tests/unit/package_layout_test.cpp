@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "laid_package.h"
 #include "package/byte_buffer.h"
@@ -219,6 +220,64 @@ TEST_F(Reader, EntriesOutOfTheOrdinary) {
     EXPECT_EQ(cursor, at);
   }
 }
+
+// A folder entry that cannot be made (a file holds its name) fails by its
+// own name, before the entries inside it. Nothing is written through a link
+// below the install folder: a symbolic link to a folder or to a file here;
+// a junction under Windows is planted by the end-to-end tests.
+TEST_F(Reader, AFolderThatCannotBeMadeAndLinksBelowTheFolder) {
+  LaidPackage p;
+  p.entries = {
+      {0, "f", {}}, {8, "f\\a.txt", Blob("a")}, {0, "d", {}}, {8, "d\\b.txt", Blob("b")}, {8, "c.txt", Blob("c")}};
+  const std::wstring folder = Folder();
+  support::WriteFile(support::OnDisk(folder + L"\\f"), "a file");
+  bool linked[] = {false, false, false, false, false};
+#ifndef _WIN32
+  TempFolder outside;
+  support::WriteFile(outside.Child("victim"), "keep");
+  std::filesystem::create_directory_symlink(outside.Path(), support::OnDisk(folder + L"\\d"));
+  std::filesystem::create_symlink(outside.Child("victim"), support::OnDisk(folder + L"\\c.txt"));
+  linked[2] = linked[3] = linked[4] = true;
+#endif
+  ASSERT_TRUE(Open(p.Lay()));
+  int cursor = -1;
+  for (std::size_t i = 0; i < p.entries.size(); ++i) {
+    std::wstring out;
+    EXPECT_EQ(package_.ExtractNext(out, folder, cursor), i > 1 && !linked[i]) << i;
+    EXPECT_EQ(out, folder + L"\\" + platform::Utf8ToWide(p.entries[i].name));
+  }
+  EXPECT_EQ(support::ReadFile(support::OnDisk(folder + L"\\f")), "a file");
+#ifndef _WIN32
+  EXPECT_EQ(support::Snapshot(outside.Path()), std::vector<std::string>{"F victim keep"});
+#endif
+}
+
+#ifdef __linux__
+// Extracting a large file takes memory of a fixed size, not of the file's:
+// the peak resident size (VmHWM, reset through clear_refs) grows by less
+// than a quarter of the file while it is extracted.
+TEST_F(Reader, ALargeFileIsExtractedInBoundedMemory) {
+  const auto kilobytes = [](const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+    }
+    return -1L;
+  };
+  constexpr std::size_t kSize = 96u << 20;
+  LaidPackage p;
+  p.entries = {{8, "big.bin", Blob(std::string(kSize, 'z'))}};
+  ASSERT_TRUE(Open(p.Lay()));
+  const std::wstring folder = Folder();
+  if (!(std::ofstream("/proc/self/clear_refs") << "5")) GTEST_SKIP() << "the peak resident size cannot be reset";
+  const long before = kilobytes("VmRSS");
+  int cursor = -1;
+  std::wstring out;
+  ASSERT_TRUE(package_.ExtractNext(out, folder, cursor));
+  EXPECT_LT(kilobytes("VmHWM") - before, static_cast<long>(kSize / 4 / 1024));
+  EXPECT_EQ(std::filesystem::file_size(support::OnDisk(out)), kSize);
+}
+#endif
 
 // Create mode: Close writes a bare trailer (nothing but the magic) over what was there.
 TEST_F(Reader, CreateModeWritesABareTrailer) {

@@ -209,7 +209,7 @@ TEST(UninstallPlan, NothingOutsideTheFoldersItOwns) {
     in.list.menuLinks.push_back(name);
     in.list.files.push_back(name);
     in.list.folders.push_back(name);
-    for (const wchar_t* record : {L"..", L"...", L" ", L"a\\b", L"C:", L"a/b", L"."}) {
+    for (const wchar_t* record : {L"..", L"...", L" ", L"a\\b", L"C:", L"a/b", L".", L"..\\x", L"..\\..\\x"}) {
       in.startMenuFolder = record;
       in.productName = record;
       in.autostartLink = record;

@@ -6,7 +6,11 @@
 #include <tuple>
 #include <vector>
 
+#include "integration/install_record.h"
 #include "integration/menu_path.h"
+#include "laid_package.h"
+#include "package/package_file.h"
+#include "temp_folder.h"
 #include "wizard/copy_loop.h"
 #include "wizard/messages.h"
 
@@ -30,6 +34,7 @@ class FakeSource : public CopySource {
     return ok;
   }
   void CreateFolder(const std::wstring& path) override { created.push_back(path); }
+  void OpenInstallRecord(const std::wstring& folder) override { calls += L"record " + folder; }
   std::wstring calls;
   std::vector<std::wstring> created;
 
@@ -59,12 +64,12 @@ class FakeSink : public CopySink {
 TEST(WizardLoops, CopyLoopAnswersToFailures) {
   // calls: the cursor before each attempt, and its outcome.
   const std::tuple<int, const char*, const char*, const wchar_t*, const wchar_t*, int, int, int, bool> cases[] = {
-      {3, "", "", L"-1+ 0+ 1+ ", L"copied f0; copied f1; copied f2; end", 3, 0, 0, false},
-      {0, "", "", L"", L"end", 0, 0, 0, false},
+      {3, "", "", L"-1+ 0+ 1+ record ", L"copied f0; copied f1; copied f2; end", 3, 0, 0, false},
+      {0, "", "", L"record ", L"end", 0, 0, 0, false},
       // Retry starts the failed entry again from its own cursor.
-      {2, "+--+", "rr", L"-1+ 0- 0- 0+ ", L"copied f0; ask f1; ask f1; copied f1; end", 2, 0, 2, false},
-      {3, "-", "s", L"-1- 0+ 1+ ", L"ask f0; copied f1; copied f2; end", 2, 1, 0, false},
-      // Giving up still reports the end of copying.
+      {2, "+--+", "rr", L"-1+ 0- 0- 0+ record ", L"copied f0; ask f1; ask f1; copied f1; end", 2, 0, 2, false},
+      {3, "-", "s", L"-1- 0+ 1+ record ", L"ask f0; copied f1; copied f2; end", 2, 1, 0, false},
+      // Giving up still reports the end of copying, but opens no record.
       {3, "+-", "g", L"-1+ 0- ", L"copied f0; ask f1; end", 1, 0, 0, true},
   };
   for (const auto& [count, outcomes, answers, calls, events, extracted, skipped, retries, gaveUp] : cases) {
@@ -93,6 +98,32 @@ TEST(WizardLoops, CopyLoopMakesEveryLevelOfTheFolderAndStopsOnRequest) {
   RunCopyLoop(L"D:\\X", stopped, stoppedSink);
   g_continueInstall = true;
   EXPECT_EQ(stoppedSink.events, L"end");
+}
+
+// The copy worker opens the record on the package's record file; when the
+// wizard ends before the finish step, its destruction still appends the
+// block, with the offset and the magic alone.
+TEST(WizardLoops, TheRecordOfACopyNoFinishStepFollowed) {
+  TempFolder dir;
+  support::LaidPackage p;
+  p.recordFile = "u.exe";
+  p.entries = {{8, "u.exe", support::Blob("MZ uninstaller")}};
+  support::WriteBytes(dir.Child("setup.exe"), p.Lay());
+  PackageFile package;
+  std::wstring t[5];
+  ASSERT_TRUE(package.Open(dir.Wide(L"setup.exe"), 0) && package.ReadInfo(t[0], t[1], t[2], t[3], t[4]));
+  PackageSource source(package);
+  FakeSink sink;
+  RunCopyLoop(dir.Wide(L"app"), source, sink);
+  ASSERT_NE(g_pInstallRecord, nullptr);
+  integration::CloseInstallRecord();
+  EXPECT_EQ(g_pInstallRecord, nullptr);
+  support::Bytes block(kInstallRecordSize, 0);
+  block[0] = 14;  // the uninstaller's 14 bytes come first
+  support::Put32(block, 8, PKG_MAGIC);
+  const support::Bytes file = support::ReadBytes(dir.Child("app") / "u.exe");
+  ASSERT_EQ(file.size(), 14u + kInstallRecordSize);
+  EXPECT_EQ(support::Bytes(file.begin() + 14, file.end()), block);
 }
 
 // Shortcut records as the package holds them (menu path, target,

@@ -14,7 +14,7 @@ import subprocess
 import unittest
 
 from wineworld import (BIN, ENV, SHOTS, WINE, WORK, Folders, Product, drive, hand_laid_installer, install_steps,
-                       mksetup, read_lnk, record, to_png, uncheck_all, wait_for, windows_path)
+                       mksetup, read_lnk, record, to_folder_page, to_png, uncheck_all, wait_for, windows_path)
 
 RETRY_AFTER = "失败,\n该文件可能被其他进程占用, 请关闭相关进程点击 重试!"
 RECORD_SIZE = 788
@@ -158,6 +158,9 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(r.get("wizard.visible"), "no")
         self.assertEqual(r.get("exit"), "0")
         self.assertTrue(self.started(folder), "the main program was not started")
+        # Through the desktop's shell, as the signed-in user: Explorer started it.
+        started_by = (self.folders.host(folder) / "bin" / "started.txt").read_text(encoding="utf-8")
+        self.assertIn("Started by: explorer.exe", started_by)
         self.assert_installed(p, folder)
         self.assert_menu(p, folder)
         self.assert_finish_links(p, folder, made=True)
@@ -239,18 +242,54 @@ class InstallTest(unittest.TestCase):
         # The copy step rewrote the record file; this run appended its own block.
         self.assert_record(second, folder, start_menu="岚杉again", autostart="岚杉再装")
 
-    def test_hostile_package_is_refused_before_anything_is_written(self):
-        base = "C:\\E2E Hostile"
-        shutil.rmtree(self.folders.host(base), ignore_errors=True)
-        victim = self.folders.host(base) / "victim.txt"
-        victim.parent.mkdir(parents=True)
-        victim.write_bytes(b"victim bytes\r\n")
-        installer = WORK / "hostile-setup.exe"
-        installer.write_bytes(hand_laid_installer((BIN / "setup.exe").read_bytes(), "..\\..\\victim.txt", [
-            (0, "bin"), (8, "bin\\a.txt", b"good"), (8, "readme.txt", b"read me")]))
-        self.refused(installer, base + "\\a\\b")
-        self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
-        self.assertEqual(sorted(p.name for p in self.folders.host(base).rglob("*")), ["victim.txt"])
+    # Hostile packages laid out by hand: a record file or a product name that
+    # climbs out of the install folder (the latter on a plain Next from the
+    # default folder), a file whose type byte is flipped, and a folder entry
+    # too deep for the 247 units CreateDirectoryW makes below the folder
+    # (Wine makes such folders; Windows does not). Each is refused before
+    # anything is written; the files planted where they lead stay as they were.
+    def test_hostile_packages_are_refused_before_the_first_write(self):
+        base, good = "C:\\E2E Hostile", [(0, "bin"), (8, "bin\\a.txt", b"good"), (8, "readme.txt", b"read me")]
+        victims = [self.folders.host(base) / "victim.txt", self.folders.host("C:\\v-dir\\bin\\a.txt")]
+        folder = base + "\\a\\b"
+        cases = [("record", "..\\..\\victim.txt", good, "岚杉敌意", True, "安装程序已经损坏!"),
+                 ("product", "", good, "..\\..\\v-dir", False, "安装程序已经损坏!"),
+                 ("type", "", [(0, "bin"), (9, "bin\\a.txt", b"good")], "岚杉敌意", True, "安装程序已经损坏!"),
+                 ("deep", "", [(0, "d" * 230)], "岚杉敌意", True, "安装路径无效, 请重新输入或点击“浏览”选择安装路径!")]
+        for what, record_file, entries, product, typed, message in cases:
+            with self.subTest(what):
+                for victim in victims:
+                    shutil.rmtree(victim.parent, ignore_errors=True)
+                    victim.parent.mkdir(parents=True)
+                    victim.write_bytes(b"victim bytes\r\n")
+                installer = WORK / f"hostile-{what}-setup.exe"
+                installer.write_bytes(hand_laid_installer((BIN / "setup.exe").read_bytes(), record_file, entries, product))
+                steps = install_steps(installer, folder)[:-2] if typed else to_folder_page(installer) + ["click=1"]
+                quit = ["page=3", "click=2", "dialog", "answer=1"] if what == "deep" else []
+                r = drive("hostile-" + what, steps + ["dialog", "answer=1", *quit, "exit"])
+                self.assertEqual(r.all("dialog.text")[0], message)
+                self.assertEqual(r.get("exit"), "0")
+                for victim in victims:
+                    self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
+                self.assertEqual(sorted(p.name for p in self.folders.host(base).rglob("*")), ["victim.txt"])
+                self.assertEqual(sorted(p.name for p in self.folders.host("C:\\v-dir").rglob("*")), ["a.txt", "bin"])
+
+    # A link planted in an existing install folder that leads outside it is
+    # not followed: the entry fails by its name, and giving up ends the
+    # installation with nothing written where the link leads.
+    def test_a_link_in_the_install_folder_is_not_followed(self):
+        p = Product("linked", "岚杉链接").build()
+        folder, outside = "C:\\E2E Linked", self.folders.host("C:\\E2E Outside")
+        self.clean(p, folder)
+        shutil.rmtree(outside, ignore_errors=True)
+        outside.mkdir()
+        self.folders.host(folder).mkdir()
+        (self.folders.host(folder) / "data").symlink_to(outside, target_is_directory=True)
+        r = drive("linked", install_steps(p.installer, folder) + ["dialog", f"answer={IDCANCEL}", "dialog", "answer=1",
+                                                                  "exit"])
+        self.assertEqual(r.all("dialog.text"), ["复制文件 " + folder + "\\data" + RETRY_AFTER, "安装失败!"])
+        self.assertEqual(list(outside.iterdir()), [])
+        self.assertTrue((self.folders.host(folder) / "bin" / "Example.exe").is_file())
 
     def test_signed_installer_installs_and_a_changed_byte_is_refused(self):
         p = Product("signed", "岚杉签名").build()

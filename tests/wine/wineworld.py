@@ -240,7 +240,7 @@ class Product:
         return sorted("\\".join(p.relative_to(self.payload).parts) for p in self.payload.rglob("*") if p.is_dir())
 
 
-def hand_laid_installer(stub, record_file, entries):
+def hand_laid_installer(stub, record_file, entries, product="岚杉敌意"):
     """The installer program with a package laid out byte by byte behind it:
     info block, agreement, the entries (kind, name, data), no shortcuts, trailer."""
     def blob(data):  # checksum (CRC-32 table, no inversions) of the zlib stream, raw length, stream
@@ -251,7 +251,7 @@ def hand_laid_installer(stub, record_file, entries):
         name, data = name.encode("utf-8"), blob(data) if data is not None else b""
         return struct.pack("<hHIiii", kind, 0, 0, len(name), len(name) if data else 0, len(data)) + name + data
 
-    texts = ["岚杉敌意".encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
+    texts = [product.encode("utf-8"), b"", b"", b"", "欢迎".encode("utf-8")]
     info = struct.pack("<6i", sum(map(len, texts)), *map(len, texts)) + b"".join(texts)
     info += entry(16, "bin\\a.txt") + entry(17, record_file)
     agreement = blob("许可协议\r\n".encode("utf-8"))

@@ -117,9 +117,13 @@ class WizardTest(unittest.TestCase):
     def test_folder_page(self):
         p = full_product("wizard-folder")
         # Refused by the rules, and by the real file system: a file, a drive that
-        # does not exist, a folder no folder can be made in (Wine's Z: is /).
+        # does not exist, a folder no folder can be made in (Wine's Z: is /), a
+        # link to elsewhere (nothing is made through it, the probe folder included).
+        link = Folders().host("C:\\E2E LinkRoot")
+        if not link.is_symlink():
+            link.symlink_to(Folders().host("C:\\windows"), target_is_directory=True)
         bad = ["relative\\folder", "C:\\bad|name", "C:\\CON\\App", "C:\\windows\\win.ini", "C:\\" + "d" * 244,
-               "Q:\\App", "Z:\\proc\\App"]
+               "Q:\\App", "Z:\\proc\\App", "C:\\E2E LinkRoot\\App"]
         steps = to_folder_page(p.installer) + [
             f"read={PATH}", f"click={BROWSE}", "dialog", "shot=browse", f"answer={IDCANCEL}", f"read={PATH}",
             f"click={BROWSE}", "dialog", "pick", f"read={PATH}", "page=3", "shot=picked",

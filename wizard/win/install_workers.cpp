@@ -11,7 +11,6 @@
 #include "wizard/copy_loop.h"
 #include "wizard/messages.h"
 #include "wizard/package_integrity.h"
-#include "wizard/wizard_texts.h"
 #include "wizard/win/setup_wizard_dlg.h"
 
 namespace {
@@ -64,12 +63,13 @@ std::wstring ProgramPath() {
   }
 }
 
-UINT CheckEnvironmentProc(LPVOID) {
+UINT CheckEnvironmentProc(LPVOID param) {
   // Every stored blob is checked before anything is written, so a damaged
-  // download is refused here instead of leaving half an installation.
-  const std::wstring damaged = wizard::kTextDamagedInstaller;
-  const bool sound = wizard::VerifyPackageIntegrity(ProgramPath());
-  Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, sound ? 0 : Payload(damaged));
+  // download is refused here instead of leaving half an installation. The
+  // package does not change while the installer runs: one walk is enough.
+  const auto* known = static_cast<const wizard::PackageCheck*>(param);
+  const wizard::PackageCheck check = known ? *known : wizard::CheckPackage(ProgramPath());
+  Send(WM_INSTALL_STEP, wizard::STEP_CHECK_ENVIRONMENT, reinterpret_cast<LPARAM>(&check));
   return 0;
 }
 

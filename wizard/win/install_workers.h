@@ -11,9 +11,10 @@
 // The program's own file, which carries the package (any length).
 std::wstring ProgramPath();
 
-// Step 4; parameter null. Checks every stored blob of the installer's own
-// package; the final report's lParam is 0 for a sound package and otherwise
-// points to the text to show (the package is damaged: the wizard ends).
+// Step 4; parameter null, or the wizard's wizard::PackageCheck of an earlier
+// check. Walks the installer's own package once (every stored blob
+// decoded); the final report's lParam points to the wizard::PackageCheck,
+// which the wizard judges against the install folder.
 UINT CheckEnvironmentProc(LPVOID param);
 // Step 7; parameter null.
 UINT InstallComponentsProc(LPVOID param);

@@ -5,7 +5,6 @@
 
 #include <tuple>
 
-#include "app/resource.h"
 #include "integration/install_record.h"
 #include "integration/menu_path.h"
 #include "integration/win/create_shortcut.h"
@@ -17,9 +16,9 @@
 #include "platform/ui/app.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/thread.h"
+#include "res/resource.h"
 #include "wizard/install_paths.h"
 #include "wizard/messages.h"
-#include "wizard/package_integrity.h"
 #include "wizard/win/install_workers.h"
 #include "wizard/win/language_table.h"
 #include "wizard/wizard_texts.h"
@@ -254,10 +253,7 @@ void SetupWizardDlg::ApplyTransition(const wizard::Transition& transition) {
 bool SetupWizardDlg::LeaveFolderPage() {
   const std::wstring typed = GetDlgItemText(IDC_INSTALL_PATH);
   const platform::SystemFolderProbe probe;
-  if (!wizard::LeaveFolderPage(typed, packageMainProgram, wizard::LongestEntryNameLength(ProgramPath()), probe,
-                               installFolder, mainProgramPath)) {
-    return false;
-  }
+  if (!wizard::LeaveFolderPage(typed, packageMainProgram, probe, installFolder, mainProgramPath)) return false;
   // The folder as it will be created, also when Back returns to this page.
   if (installFolder != typed) SetDlgItemText(IDC_INSTALL_PATH, installFolder);
   return true;
@@ -271,6 +267,7 @@ void SetupWizardDlg::StartAction(wizard::PageAction action) {
       return;
     case wizard::PageAction::StartEnvironmentCheck:
       proc = CheckEnvironmentProc;
+      if (packageChecked) param = &packageCheck;
       break;
     case wizard::PageAction::StartComponents:
       proc = InstallComponentsProc;
@@ -303,9 +300,35 @@ void SetupWizardDlg::OnWorkerNotStarted(wizard::PageAction action) {
     ui::CDialog::OnOK();
     return;
   }
-  page = failure.page;
+  ReturnToPage(failure.page);
+}
+
+void SetupWizardDlg::ReturnToPage(int userPage) {
+  page = userPage;
   for (controls::SkinButton* button : {&backButton, &nextButton, &cancelButton}) button->ShowWindow(SW_SHOW);
   UpdatePage();
+}
+
+void SetupWizardDlg::OnEnvironmentChecked(const wizard::PackageCheck& check) {
+  packageCheck = check;
+  packageChecked = true;
+  switch (wizard::JudgeEnvironment(check, installFolder)) {
+    case wizard::EnvironmentVerdict::Damaged:
+      // Nothing has been written yet, and nothing will be.
+      MessageBox(wizard::kTextDamagedInstaller);
+      EndDialog(IDCANCEL);
+      return;
+    case wizard::EnvironmentVerdict::FolderTooLong:
+      // A packaged folder or file would pass the path limits below this
+      // folder: the user picks a shorter one.
+      MessageBox(wizard::kTextInvalidFolder);
+      ReturnToPage(wizard::PAGE_INSTALL_FOLDER);
+      return;
+    case wizard::EnvironmentVerdict::Ready:
+      page = wizard::PAGE_ENVIRONMENT_SET;
+      RunNext(wizard::NextSource::StepHandler);
+      return;
+  }
 }
 
 void SetupWizardDlg::FinishHandOver() {
@@ -318,7 +341,7 @@ void SetupWizardDlg::FinishHandOver() {
     choices = finish.choiceFlags;
   }
   // Desktop and Startup shortcuts, program start, then the names for the record.
-  RunFinishStep(choices, mainProgramPath, productName, startMenuFolder);
+  programStart = RunFinishStep(choices, mainProgramPath, productName, startMenuFolder);
   ui::CDialog::OnOK();
 }
 
@@ -461,10 +484,8 @@ void SetupWizardDlg::ShowProgress(const wchar_t* label, const std::wstring& item
 
 LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
   if (int(code) == wizard::STEP_CHECK_ENVIRONMENT && item != 0) {
-    // The environment check found the package damaged: nothing has been
-    // written yet, and nothing will be.
-    MessageBox(*reinterpret_cast<const std::wstring*>(item));
-    EndDialog(IDCANCEL);
+    // What the check learnt of the package, valid while the worker waits.
+    OnEnvironmentChecked(*reinterpret_cast<const wizard::PackageCheck*>(item));
     return 0;
   }
   wizard::StepHandling handling = wizard::HandleInstallStep(int(code), item != 0);
@@ -484,22 +505,12 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
         ui::CDialog::OnOK();
         break;
       }
+      // The copy worker has opened the install record already.
       page = wizard::kPageAfterCopying;
-      OpenInstallRecord();
       RunNext(wizard::NextSource::StepHandler);
       break;
   }
   return 0;
-}
-
-void SetupWizardDlg::OpenInstallRecord() {
-  // Asked while the copy worker waits in its final send: nobody else uses the package.
-  std::wstring recordFileName;
-  if (!package || !package->GetRecordFileName(recordFileName) || recordFileName.empty()) return;
-  if (g_pInstallRecord != nullptr) return;
-  g_pInstallRecord = new InstallRecord();
-  // A record file that cannot be opened leaves a record without file: nothing is written.
-  g_pInstallRecord->Open(integration::RecordFilePath(installFolder, recordFileName), 1);
 }
 
 LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
@@ -530,11 +541,7 @@ void SetupWizardDlg::OnDestroy() {
     delete package;
     package = nullptr;
   }
-  if (g_pInstallRecord) {
-    // Appends the record block to its file.
-    g_pInstallRecord->Close();
-    delete g_pInstallRecord;
-    g_pInstallRecord = nullptr;
-  }
+  // Appends the record block to its file.
+  integration::CloseInstallRecord();
   ui::CDialog::OnDestroy();
 }

@@ -15,8 +15,10 @@
 
 #include "controls/gdip_image.h"
 #include "controls/skin_button.h"
+#include "integration/win/start_program.h"
 #include "platform/ui/button.h"
 #include "platform/ui/dialog.h"
+#include "wizard/package_integrity.h"
 #include "wizard/page_model.h"
 
 class PackageFile;
@@ -53,6 +55,12 @@ class SetupWizardDlg : public ui::CDialog {
   // The main program's path as the package holds it; mainProgramPath is
   // resolved from it each time page 3 is left.
   std::wstring packageMainProgram;
+  // What the first environment check learnt of the package (its one walk);
+  // a later check, after going back to the folder page, reuses it.
+  wizard::PackageCheck packageCheck;
+  bool packageChecked = false;
+  // The way the finish step started the main program (None: not asked).
+  ProgramStart programStart = ProgramStart::None;
 
   // Applies `page` to the controls and texts and repaints the whole window.
   void UpdatePage();
@@ -89,14 +97,18 @@ class SetupWizardDlg : public ui::CDialog {
   void StartAction(wizard::PageAction action);
   // The worker of `action` could not be started (wizard::WorkerStartFailed).
   void OnWorkerNotStarted(wizard::PageAction action);
+  // The environment check's report: the package is damaged (the wizard
+  // ends), leaves no room for its names below the install folder (back to
+  // the folder page) or is ready (on to the confirmation).
+  void OnEnvironmentChecked(const wizard::PackageCheck& check);
+  // Back on a page the user works on (3, after a refusal in a step), with
+  // Back, Next and Cancel shown.
+  void ReturnToPage(int userPage);
   // Leaving page 3: checks the folder typed in 1009 (wizard::LeaveFolderPage)
   // and puts the folder taken back into the field. False: refused.
   bool LeaveFolderPage();
   // Hides the wizard, runs the finish dialog and its actions, ends with IDOK.
   void FinishHandOver();
-  // End of copying: g_pInstallRecord created and opened for appending on the
-  // package's record file, when the package names one.
-  void OpenInstallRecord();
   // Faces and options of one skinned button.
   void SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground);
   void PlaceControl(int id, int x, int y, int width, int height);

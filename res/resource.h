@@ -1,5 +1,6 @@
 // Resource ids of the installer program: the wizard and finish dialogs, their
-// controls, the artwork. Shared by app/setup.rc and the C++ code.
+// controls, the artwork of this folder. Shared by the resource script
+// (app/setup.rc) and the C++ code that loads them.
 #pragma once
 
 // Dialogs
