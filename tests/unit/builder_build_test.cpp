@@ -142,7 +142,11 @@ TEST(BuilderBuild, EveryBlobDecodesWithZlib) {
   ExpectEveryBlobDecodesWithZlib(smallest, payload);
   EXPECT_LT(smallest.size(), fastest.size());
   const std::string streamed = Built(manifest, dir.Child("s.exe"), {.oneShotLimit = kSmallOneShot});
-  EXPECT_NE(streamed, standard);
+#ifndef _WIN32
+  // libdeflate's streams differ from zlib's (the Windows builds of mksetup
+  // have zlib only, whose streams come out the same whole or in pieces).
+  EXPECT_TRUE(streamed != standard);
+#endif
   EXPECT_EQ(ExpectEveryBlobDecodesWithZlib(streamed, payload), 405);
 }
 
