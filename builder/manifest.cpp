@@ -9,6 +9,7 @@
 #include "builder/path_text.h"
 #include "package/entry_name.h"
 #include "platform/utf.h"
+#include "uninstall/uninstall_list.h"
 
 namespace builder {
 namespace {
@@ -173,6 +174,36 @@ bool ParseSign(const toml::table& table, const std::filesystem::path& folder, Si
   return true;
 }
 
+// [deploy]: what the installed-programs entry shows. It lives in the
+// uninstaller's installed-entries list, so it needs product.uninstaller.
+bool ParseDeploy(const toml::table& table, Manifest& m, std::string& error) {
+  KeyReader reader(table, "deploy.", error);
+  DeployFacts& d = m.deploy;
+  if (!reader.Text("version", d.version, true) || !reader.Text("publisher", d.publisher, true) ||
+      !reader.Text("url", d.url) || !reader.NoOthers())
+    return false;
+  for (auto [key, text] : {std::pair{"version", &d.version}, std::pair{"publisher", &d.publisher}}) {
+    if (!uninstall::IsSafeDeployText(*text))
+      return reader.Fail(key, "must be a text of 1 to 4096 bytes without control characters");
+  }
+  if (!d.url.empty() &&
+      (!uninstall::IsSafeDeployText(d.url) || (d.url.rfind("http://", 0) != 0 && d.url.rfind("https://", 0) != 0)))
+    return reader.Fail("url", "must be an http:// or https:// address without control characters");
+  if (!m.uninstaller) {
+    error =
+        "deploy: needs product.uninstaller = true (the uninstaller carries the installed-programs entry and "
+        "removes it)";
+    return false;
+  }
+  // The product name names the entry's key, as it names the install folder.
+  d.keyName = m.texts.productName;
+  if (!uninstall::IsSafeEntryKey(d.keyName)) {
+    error = "product.name: longer than the 255 characters that can name the installed-programs entry ([deploy])";
+    return false;
+  }
+  return true;
+}
+
 bool ParseTables(const toml::table& root, const std::filesystem::path& folder, Manifest& m, std::string& error) {
   KeyReader top(root, "", error);
   std::string output;
@@ -245,6 +276,10 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
       m.shortcuts.push_back(std::move(s));
     }
   }
+  if (const toml::node* deployNode = root.get("deploy")) {
+    if (!deployNode->is_table()) return top.Fail("deploy", "must be a table ([deploy])");
+    if (!ParseDeploy(*deployNode->as_table(), m, error)) return false;
+  }
   if (const toml::node* signNode = root.get("sign")) {
     if (!signNode->is_table()) return top.Fail("sign", "must be a table ([sign])");
     if (!ParseSign(*signNode->as_table(), folder, m.sign, error)) return false;
@@ -253,6 +288,7 @@ bool ParseTables(const toml::table& root, const std::filesystem::path& folder, M
   top.Take("files");
   top.Take("shortcut");
   top.Take("sign");
+  top.Take("deploy");
   return top.NoOthers();
 }
 

@@ -1,6 +1,7 @@
 // The build manifest (TOML): product texts, picture, licence, main program,
-// record file, source tree, start-menu entries and the signing command. Paths in it are relative
-// to the manifest's folder.
+// record file, source tree, start-menu entries, the installed-programs entry
+// ([deploy]) and the signing command. Paths in it are relative to the
+// manifest's folder.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "builder/sign_command.h"
+#include "integration/deploy_facts.h"
 #include "package/package_writer.h"
 
 namespace builder {
@@ -30,6 +32,9 @@ struct Manifest {
   bool uninstaller = false;  // product.uninstaller: pack the uninstaller as the record file
   std::filesystem::path source;
   std::vector<ManifestShortcut> shortcuts;
+  // [deploy]: version, publisher and url; the entry's key name is the product
+  // name. Not present: the installer reads no command line and registers nothing.
+  DeployFacts deploy;
   SignCommand sign;  // [sign] command, run in the manifest's folder; no words: not signed
 };
 

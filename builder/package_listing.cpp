@@ -5,7 +5,9 @@
 #include "builder/path_text.h"
 #include "package/byte_buffer.h"
 #include "package/package_file.h"
+#include "platform/file.h"
 #include "platform/utf.h"
+#include "uninstall/package_deploy.h"
 
 namespace builder {
 namespace {
@@ -39,11 +41,20 @@ bool ReadListing(const std::filesystem::path& installer, PackageListing& listing
   listing = PackageListing();
   PackageFacts facts;
   WalkFault fault;
-  if (!WalkPackage(PathToWide(installer), WalkOptions{WalkLevel::Install, false}, facts, fault)) {
+  platform::File file;
+  if (!file.Open(PathToWide(installer), platform::Access::Read, platform::Share::ReadWrite,
+                 platform::Disposition::OpenExisting) ||
+      !WalkPackage(file, WalkOptions{WalkLevel::Install, false}, facts, fault)) {
     error =
         PathToUtf8(installer) + ": not a readable package: at byte " + std::to_string(fault.offset) + ": " + fault.what;
     return false;
   }
+  if (uninstall::ReadPackageDeploy(file, facts, listing.deploy) == uninstall::DeployStatus::Damaged) {
+    error = PathToUtf8(installer) + ": the record file '" + facts.recordFile +
+            "' does not decode or ends with a damaged installed-entries list";
+    return false;
+  }
+  file.Close();
   PackageFile package;
   if (!package.Open(PathToWide(installer), 0)) {
     error = PathToUtf8(installer) + ": cannot be opened as a package";
@@ -114,6 +125,11 @@ std::string FormatListingText(const PackageListing& l) {
     if (!s.description.empty()) out += "  (" + OneLine(s.description) + ")";
     out += "\n";
   }
+  const DeployFacts& d = l.deploy;
+  if (!d.Present()) return out + "installed-programs entry: none\n";
+  out += "installed-programs entry: " + d.keyName + "\n";
+  out += "  version: " + d.version + "\n  publisher: " + d.publisher + "\n";
+  if (!d.url.empty()) out += "  url: " + d.url + "\n";
   return out;
 }
 
@@ -174,7 +190,16 @@ std::string FormatListingJson(const PackageListing& l) {
     out += std::string(i ? "," : "") + "\n    {\"menu\": " + JsonString(s.menu) +
            ", \"target\": " + JsonString(s.target) + ", \"description\": " + JsonString(s.description) + "}";
   }
-  out += l.shortcuts.empty() ? "]\n" : "\n  ]\n";
+  out += l.shortcuts.empty() ? "],\n" : "\n  ],\n";
+  const DeployFacts& d = l.deploy;
+  out += "  \"deploy\": ";
+  if (d.Present()) {
+    out += "{\"key\": " + JsonString(d.keyName) + ", \"version\": " + JsonString(d.version) +
+           ", \"publisher\": " + JsonString(d.publisher) +
+           ", \"url\": " + (d.url.empty() ? "null" : JsonString(d.url)) + "}\n";
+  } else {
+    out += "null\n";
+  }
   return out + "}\n";
 }
 

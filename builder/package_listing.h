@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "integration/deploy_facts.h"
 #include "package/package_walk.h"
 
 namespace builder {
@@ -21,11 +22,14 @@ struct PackageListing {
   std::int64_t agreementTextSize = 0;  // bytes of UTF-8 the installer shows
   std::vector<WalkedEntry> entries;
   std::vector<WalkedShortcut> shortcuts;
+  DeployFacts deploy;  // the installed-programs entry the record file (our uninstaller) carries, if any
 };
 
 // The entries and shortcut records from the package walk (install level,
 // no blob decoded), the texts and records the way the installer reads them
-// (PackageFile). False with *error when the walk refuses the package.
+// (PackageFile), the installed-programs entry from the record file's
+// installed-entries list. False with *error when the walk refuses the
+// package or the record file's list is damaged.
 bool ReadListing(const std::filesystem::path& installer, PackageListing& listing, std::string& error);
 
 std::string FormatListingText(const PackageListing& listing);

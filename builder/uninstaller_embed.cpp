@@ -129,6 +129,7 @@ bool UninstallerEmbed::Add(const Manifest& manifest, const fs::path& program, st
   list.selfName = self->name;
   for (const SourceItem& item : items) (item.folder ? list.folders : list.files).push_back(item.name);
   for (const ManifestShortcut& s : manifest.shortcuts) list.menuLinks.push_back(s.menu);
+  list.deploy = manifest.deploy;
   std::vector<std::uint8_t> block;
   if (!uninstall::BuildUninstallList(list, block, error)) return false;
 

@@ -25,7 +25,8 @@ class UninstallerEmbed {
   // Adds the uninstaller at `program` to items under the manifest's record
   // file name (a source file of that name is replaced, with a warning), in
   // listing order. The list names every folder and file of items (the
-  // uninstaller included) and the menu path of every start-menu entry.
+  // uninstaller included), the menu path of every start-menu entry and, with
+  // [deploy], the installed-programs entry (a version 2 list).
   // False with *error naming the key or file at fault.
   bool Add(const Manifest& manifest, const std::filesystem::path& program, std::vector<SourceItem>& items,
            std::vector<std::string>& warnings, std::string& error);

@@ -11,6 +11,8 @@
 inline constexpr int FINISH_DESKTOP_LINK = 1;  // "添加快捷方式到桌面"
 inline constexpr int FINISH_AUTOSTART = 2;     // "开机自动运行"
 inline constexpr int FINISH_RUN_PROGRAM = 4;   // "运行主程序"
+// The finish dialog's boxes as it opens: all ticked.
+inline constexpr int kFinishDefaults = FINISH_DESKTOP_LINK | FINISH_AUTOSTART | FINISH_RUN_PROGRAM;
 
 namespace integration {
 

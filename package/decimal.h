@@ -1,6 +1,6 @@
-// Numbers in the reader's fault texts, written without the C library's
-// formatter: std::to_string and snprintf bring MinGW's whole printf engine
-// (about 25 KiB) into setup.exe for texts only mksetup shows.
+// Numbers in the reader's fault texts and in the installation's log,
+// written without the C library's formatter: std::to_string, std::to_wstring
+// and snprintf bring MinGW's whole printf engine (about 25 KiB) into setup.exe.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,13 @@ std::string Decimal(T value) {
   } while (rest != 0);
   if (negative) *--p = '-';
   return std::string(p, digits + sizeof digits);
+}
+
+// The same as wide text (the log's and the registry's numbers).
+template <typename T>
+std::wstring WideDecimal(T value) {
+  const std::string digits = Decimal(value);
+  return std::wstring(digits.begin(), digits.end());
 }
 
 // "0x" and eight upper-case hexadecimal digits.

@@ -174,4 +174,17 @@ bool SamePath(const std::wstring& a, const std::wstring& b) { return FoldName(a)
 
 RemovalPlan PlanRemoval(const RemovalInput& input, const FileSystemView& fs) { return Planner(input, fs).Run(); }
 
+std::vector<RemovalStep> TakeStepsOfRunningProgram(RemovalPlan& plan, const std::wstring& running) {
+  const std::wstring file = FoldName(running);
+  std::vector<RemovalStep> later, now;
+  for (RemovalStep& step : plan.steps) {
+    const std::wstring path = FoldName(step.path);
+    const bool holds = step.kind == RemovalKind::Folder && file.size() > path.size() &&
+                       file.compare(0, path.size(), path) == 0 && file[path.size()] == L'\\';
+    (path == file || holds ? later : now).push_back(std::move(step));
+  }
+  plan.steps = std::move(now);
+  return later;
+}
+
 }  // namespace uninstall

@@ -73,6 +73,11 @@ struct RemovalPlan {
 
 RemovalPlan PlanRemoval(const RemovalInput& input, const FileSystemView& fs);
 
+// The steps that must wait until the program whose file is `running` has
+// ended, taken out of plan in their order: the removal of that file and of
+// every folder that holds it. The steps that stay keep their order.
+std::vector<RemovalStep> TakeStepsOfRunningProgram(RemovalPlan& plan, const std::wstring& running);
+
 // Path comparison as Windows does it for our names: ASCII letters without case.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 

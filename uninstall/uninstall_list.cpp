@@ -5,6 +5,7 @@
 #include "package/entry_name.h"
 #include "package/package_checksum.h"
 #include "package/package_writer.h"
+#include "platform/utf.h"
 #include "uninstall/uninstall_list_layout.h"
 
 namespace uninstall {
@@ -25,10 +26,20 @@ std::uint32_t GetU32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
+bool IsDeployItem(std::uint16_t type) { return type >= UNL_ITEM_ENTRY_KEY && type <= UNL_ITEM_URL; }
+
+bool IsSafeItem(std::uint16_t type, const std::string& name) {
+  if (type == UNL_ITEM_MENU_LINK) return IsSafeMenuPath(name);
+  if (type == UNL_ITEM_ENTRY_KEY) return IsSafeEntryKey(name);
+  if (IsDeployItem(type)) return IsSafeDeployText(name);
+  return IsSafeEntryName(name);
+}
+
 bool PutItem(std::vector<std::uint8_t>& out, std::uint16_t type, const std::string& name, std::string& error) {
-  const bool safe = type == UNL_ITEM_MENU_LINK ? IsSafeMenuPath(name) : IsSafeEntryName(name);
-  if (!safe) {
-    error = "unsafe name in the uninstall list: " + name;
+  if (!IsSafeItem(type, name)) {
+    error = (IsDeployItem(type) ? "not a text the installed-programs entry may hold: "
+                                : "unsafe name in the uninstall list: ") +
+            name;
     return false;
   }
   if (name.size() > UNL_MAX_NAME) {
@@ -66,8 +77,22 @@ const char* ListErrorText(ListError error) {
       return "uninstall list item damaged";
     case ListError::UnsafeName:
       return "uninstall list names a path outside its folder";
+    case ListError::BadEntry:
+      return "uninstall list holds a damaged installed-programs entry";
   }
   return "unknown error";
+}
+
+bool IsSafeDeployText(const std::string& text) {
+  if (text.empty() || text.size() > UNL_MAX_NAME || !platform::IsValidUtf8(text)) return false;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+bool IsSafeEntryKey(const std::string& keyName) {
+  return IsSafeDeployText(keyName) && IsSafeNameComponent(keyName) && platform::Utf16Length(keyName) <= 255;
 }
 
 bool BuildUninstallList(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error) {
@@ -94,13 +119,15 @@ namespace {
 
 // Header and items, without the footer.
 bool AppendItems(const UninstallList& list, std::vector<std::uint8_t>& block, std::string& error) {
-  const std::size_t count = 1 + list.folders.size() + list.files.size() + list.menuLinks.size();
+  const DeployFacts& d = list.deploy;
+  const std::size_t deployItems = d.Present() ? (d.url.empty() ? 3 : 4) : 0;
+  const std::size_t count = 1 + list.folders.size() + list.files.size() + list.menuLinks.size() + deployItems;
   if (count > UNL_MAX_ITEMS) {
     error = "more than " + std::to_string(UNL_MAX_ITEMS) + " items for the uninstall list";
     return false;
   }
   PutU32(block, UNL_HEADER_MAGIC);
-  PutU32(block, UNL_VERSION);
+  PutU32(block, deployItems ? UNL_VERSION_DEPLOY : UNL_VERSION);
   PutU32(block, static_cast<std::uint32_t>(count));
   PutU32(block, 0);
   if (!PutItem(block, UNL_ITEM_SELF, list.selfName, error)) return false;
@@ -110,7 +137,10 @@ bool AppendItems(const UninstallList& list, std::vector<std::uint8_t>& block, st
     if (!PutItem(block, UNL_ITEM_FILE, name, error)) return false;
   for (const std::string& name : list.menuLinks)
     if (!PutItem(block, UNL_ITEM_MENU_LINK, name, error)) return false;
-  return true;
+  if (!deployItems) return true;
+  return PutItem(block, UNL_ITEM_ENTRY_KEY, d.keyName, error) && PutItem(block, UNL_ITEM_VERSION, d.version, error) &&
+         PutItem(block, UNL_ITEM_PUBLISHER, d.publisher, error) &&
+         (d.url.empty() || PutItem(block, UNL_ITEM_URL, d.url, error));
 }
 
 }  // namespace
@@ -128,12 +158,14 @@ ListError ParseUninstallList(const std::uint8_t* bytes, std::size_t size, Uninst
   if (PackageChecksum(block, body) != GetU32(footer + offsetof(UninstallListFooter, checksum)))
     return ListError::Checksum;
   if (GetU32(block) != UNL_HEADER_MAGIC) return ListError::BadHeader;
-  if (GetU32(block + offsetof(UninstallListHeader, version)) != UNL_VERSION) return ListError::Version;
+  const std::uint32_t version = GetU32(block + offsetof(UninstallListHeader, version));
+  if (version != UNL_VERSION && version != UNL_VERSION_DEPLOY) return ListError::Version;
   const std::uint32_t count = GetU32(block + offsetof(UninstallListHeader, itemCount));
   if (count == 0 || count > UNL_MAX_ITEMS) return ListError::BadHeader;
 
   std::size_t at = sizeof(UninstallListHeader);
   bool haveSelf = false;
+  std::string* deployText[] = {&list.deploy.keyName, &list.deploy.version, &list.deploy.publisher, &list.deploy.url};
   for (std::uint32_t i = 0; i < count; ++i) {
     if (body - at < sizeof(UninstallListItemHeader)) return ListError::BadItem;
     const std::uint16_t type = GetU16(block + at);
@@ -162,12 +194,25 @@ ListError ParseUninstallList(const std::uint8_t* bytes, std::size_t size, Uninst
         if (!IsSafeMenuPath(name)) return ListError::UnsafeName;
         list.menuLinks.push_back(std::move(name));
         break;
+      case UNL_ITEM_ENTRY_KEY:
+      case UNL_ITEM_VERSION:
+      case UNL_ITEM_PUBLISHER:
+      case UNL_ITEM_URL: {
+        if (version != UNL_VERSION_DEPLOY) return ListError::BadItem;
+        std::string& slot = *deployText[type - UNL_ITEM_ENTRY_KEY];
+        if (!slot.empty() || !IsSafeItem(type, name)) return ListError::BadEntry;
+        slot = std::move(name);
+        break;
+      }
       default:
         return ListError::BadItem;
     }
   }
   // The items end exactly where the footer begins.
   if (at != body || !haveSelf) return ListError::BadItem;
+  const DeployFacts& d = list.deploy;
+  if (version == UNL_VERSION_DEPLOY && (d.keyName.empty() || d.version.empty() || d.publisher.empty()))
+    return ListError::BadEntry;
   return ListError::None;
 }
 

@@ -14,12 +14,21 @@
 constexpr std::uint32_t UNL_HEADER_MAGIC = 0x54534C55u;  // bytes 55 4C 53 54
 constexpr std::uint32_t UNL_FOOTER_MAGIC = 0x444E4555u;  // bytes 55 45 4E 44
 constexpr std::uint32_t UNL_VERSION = 1;
+// Version 2: version 1 and the installed-programs entry (items 5 to 8), for
+// installers built with [deploy]. Without [deploy] a block is written as
+// version 1, byte for byte as before.
+constexpr std::uint32_t UNL_VERSION_DEPLOY = 2;
 
 // Item types.
 constexpr std::uint16_t UNL_ITEM_SELF = 1;       // the uninstaller's own entry name (exactly one, first)
 constexpr std::uint16_t UNL_ITEM_FOLDER = 2;     // a folder entry of the package
 constexpr std::uint16_t UNL_ITEM_FILE = 3;       // a file entry of the package
 constexpr std::uint16_t UNL_ITEM_MENU_LINK = 4;  // a start-menu entry's menu path
+// Version 2 only, each at most once; 5 to 7 are required there.
+constexpr std::uint16_t UNL_ITEM_ENTRY_KEY = 5;  // key name below the Uninstall key
+constexpr std::uint16_t UNL_ITEM_VERSION = 6;    // DisplayVersion
+constexpr std::uint16_t UNL_ITEM_PUBLISHER = 7;  // Publisher
+constexpr std::uint16_t UNL_ITEM_URL = 8;        // URLInfoAbout
 
 // Bounds a reader enforces before it trusts a length.
 constexpr std::uint32_t UNL_MAX_NAME = 4096;        // bytes of one name

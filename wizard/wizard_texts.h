@@ -57,6 +57,16 @@ inline constexpr const wchar_t* kTextStepNotStarted = L"无法启动安装步骤
 // A file was given up during copying (message box, default caption, OK).
 inline constexpr const wchar_t* kTextInstallFailed = L"安装失败!";
 
+// Installers built with [deploy]: an argument that is not a switch (the
+// argument follows; message box, default caption, OK), and a second
+// installer of the same product while one runs (the product name between
+// the two parts; message box, default caption, OK).
+inline constexpr const wchar_t* kTextBadArgument = L"无法识别的命令行参数: ";
+inline constexpr const wchar_t* kTextSwitches =
+    L"\n\n可用的参数:\n    /S  静默安装\n    /LOG=<日志文件>\n    /D=<安装路径>  (放在最后)";
+inline constexpr const wchar_t* kTextAnotherBefore = L"“";
+inline constexpr const wchar_t* kTextAnotherAfter = L"”的另一个安装程序正在运行, 请等它结束后再试。";
+
 // The one row of the language table.
 inline constexpr const wchar_t* kTextLanguageChinese = L"简体中文";
 

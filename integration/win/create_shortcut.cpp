@@ -20,10 +20,9 @@ bool NameExists(const std::wstring& path) {
   return true;
 }
 
-}  // namespace
-
-bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, std::wstring linkName,
-                    std::wstring iconPath, int iconIndex, std::wstring description) {
+bool WriteShortcut(int folderId, const std::wstring& target, const std::wstring& subFolder,
+                   const std::wstring& linkName, const std::wstring& iconPath, int iconIndex,
+                   const std::wstring& description, std::wstring* linkFile) {
   std::wstring folder;
   if (!GetShellFolderPath(folderId, folder)) return false;
 
@@ -33,6 +32,7 @@ bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, s
     if (!NameExists(subPath)) CreateDirectoryW(subPath.c_str(), nullptr);
   }
   const std::wstring linkPath = integration::ShortcutFilePath(folder, subFolder, linkName);
+  if (linkFile) *linkFile = linkPath;
 
   ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid())))
@@ -51,7 +51,15 @@ bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, s
   return SUCCEEDED(saved);
 }
 
-bool CreateShortcut(const integration::ShortcutRequest& request) {
-  return CreateShortcut(request.folderId, request.target, request.subFolder, request.linkName, request.iconPath,
-                        request.iconIndex, request.description);
+}  // namespace
+
+bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, std::wstring linkName,
+                    std::wstring iconPath, int iconIndex, std::wstring description) {
+  return WriteShortcut(folderId, target, subFolder, linkName, iconPath, iconIndex, description, nullptr);
+}
+
+bool CreateShortcut(const integration::ShortcutRequest& request, std::wstring* linkFile) {
+  if (linkFile) linkFile->clear();
+  return WriteShortcut(request.folderId, request.target, request.subFolder, request.linkName, request.iconPath,
+                       request.iconIndex, request.description, linkFile);
 }

@@ -14,5 +14,7 @@
 bool CreateShortcut(int folderId, std::wstring target, std::wstring subFolder, std::wstring linkName,
                     std::wstring iconPath, int iconIndex, std::wstring description);
 
-// The same with the arguments of one request.
-bool CreateShortcut(const integration::ShortcutRequest& request);
+// The same with the arguments of one request; *linkFile (when given) is the
+// shortcut file's path, also when it could not be written (empty when the
+// special folder is unknown).
+bool CreateShortcut(const integration::ShortcutRequest& request, std::wstring* linkFile = nullptr);

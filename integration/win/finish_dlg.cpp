@@ -36,7 +36,8 @@ void FinishDlg::DoDataExchange(ui::CDataExchange* dx) { ui::CDialog::DoDataExcha
 BOOL FinishDlg::OnInitDialog() {
   ui::CDialog::OnInitDialog();
   for (const ChoiceBox& box : kChoiceBoxes) {
-    SendDlgItemMessage(box.id, BM_SETCHECK, hasMainProgram ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessage(box.id, BM_SETCHECK,
+                       hasMainProgram && (kFinishDefaults & box.bit) ? BST_CHECKED : BST_UNCHECKED);
     ::EnableWindow(GetDlgItem(box.id), hasMainProgram);
   }
   SetDlgItemText(IDC_FINISH_TEXT, messageText);

@@ -65,6 +65,12 @@ TEST(BuilderManifest, ReadsEveryKeyAndResolvesPathsAgainstTheManifestFolder) {
       builder::ParseManifest(kMinimal + "[sign]\ncommand = ['sign tool', '{in}']\n", "dir/setup.toml", m, error))
       << error;
   EXPECT_EQ(m.sign.words, (std::vector<std::string>{"sign tool", "{in}"}));
+  // [deploy] names the installed-programs entry after the product.
+  const std::string deploy =
+      "[product]\nname = \"Demo 产品\"\nuninstaller = true\n[files]\nsource = \"p\"\n"
+      "[deploy]\nversion = \"1.2\"\npublisher = \"Pub\"\nurl = \"https://x.org/\"\n";
+  ASSERT_TRUE(builder::ParseManifest(deploy, "dir/setup.toml", m, error)) << error;
+  EXPECT_EQ(m.deploy, (DeployFacts{"Demo 产品", "1.2", "Pub", "https://x.org/"}));
   // Characters the TOML parser once mishandled come through inside texts.
   for (const char* t : {"\xC2\xA1", "\xC3\xA9t\xC3\xA9", "\xD2\x99", "\xE3\x80\x82", "\xE2\xB2\x8E", "\xEF\xAC\xA6",
                         "\xEF\xBB\xBE", "\xEF\xB8\xB0", "\xE3\x80\x80", "\xEF\x80\x80"}) {
@@ -97,6 +103,12 @@ TEST(BuilderManifest, ErrorsNameTheKeyOrTheLine) {
       {kMinimal + "[sign]\ncommand = ['sign', 5]\n", "sign.command: must be a text or a list of texts"},
       {kMinimal + "[sign]\ncommand = '{in}'\nkey = 'k'\n", "sign.key: is not a known key"},
       {"sign = 'x'\n" + kMinimal, "sign: must be a table"},
+      {kMinimal + "[deploy]\nversion = \"1\"\npublisher = \"P\"\n", "deploy: needs product.uninstaller = true"},
+      {kMinimal + "[deploy]\nversion = \"1\"\n", "deploy.publisher: is missing"},
+      {kMinimal + "[deploy]\nversion = \"\"\npublisher = \"P\"\n", "deploy.version: must be a text of 1"},
+      {kMinimal + "[deploy]\nversion = \"1\"\npublisher = \"P\"\nurl = \"file:///x\"\n", "deploy.url: must be"},
+      {kMinimal + "[deploy]\nversion = \"1\"\npublisher = \"P\"\nkey = \"K\"\n", "deploy.key: is not a known key"},
+      {"deploy = 1\n" + kMinimal, "deploy: must be a table"},
       {"[product]\nname = \"Demo\n[files]\n", "dir/setup.toml:2:"},
       {"[product]\nname = \"D\xff\"\n[files]\nsource = \"p\"\n", "dir/setup.toml:2:"},  // not UTF-8
       {"[product]\nname = \"\xEE\x80\x80\"\n[files]\nsource = \"p\"\n", "private-use"},

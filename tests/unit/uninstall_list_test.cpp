@@ -93,7 +93,7 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
       {footerLength(std::uint32_t(good.size() + 1)), ListError::BadLength},
       {footerLength(0xFFFFFFFFu), ListError::BadLength},
       {resealed([](Bytes& b) { b[0] = 'X'; }), ListError::BadHeader},
-      {Craft({{UNL_ITEM_SELF, "u.exe"}}, 2), ListError::Version},
+      {Craft({{UNL_ITEM_SELF, "u.exe"}}, 3), ListError::Version},
       {count(1), ListError::BadItem},  // a second item left over
       {count(3), ListError::BadItem},
       {count(0xFFFFFFFFu), ListError::BadHeader},
@@ -123,6 +123,48 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
   }
   for (const char* menu : {"..\\x", "\\\\x", "A\\..\\..\\x", "C:\\x", "\\..\\x"})
     EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_MENU_LINK, menu}})), ListError::UnsafeName) << menu;
+}
+
+TEST(UninstallList, TheInstalledProgramsEntryMakesAVersion2Block) {
+  UninstallList list;
+  list.selfName = "u.exe";
+  list.files = {"u.exe"};
+  list.deploy = {"Demo 产品", "1.2", "Pub", "https://x.org/"};
+  Bytes block;
+  std::string error;
+  ASSERT_TRUE(BuildUninstallList(list, block, error)) << error;
+  EXPECT_EQ(block, Craft({{UNL_ITEM_SELF, "u.exe"},
+                          {UNL_ITEM_FILE, "u.exe"},
+                          {UNL_ITEM_ENTRY_KEY, "Demo 产品"},
+                          {UNL_ITEM_VERSION, "1.2"},
+                          {UNL_ITEM_PUBLISHER, "Pub"},
+                          {UNL_ITEM_URL, "https://x.org/"}},
+                         UNL_VERSION_DEPLOY));
+  UninstallList read;
+  ASSERT_EQ(ParseUninstallList(block.data(), block.size(), read), ListError::None);
+  EXPECT_EQ(read.deploy, list.deploy);
+
+  // Damaged entries: missing, twice, in a version 1 block, not a text the
+  // registry entry may hold; the writer refuses what the reader would.
+  const std::pair<std::uint16_t, std::string> self{UNL_ITEM_SELF, "u.exe"}, key{UNL_ITEM_ENTRY_KEY, "K"},
+      version{UNL_ITEM_VERSION, "1"}, publisher{UNL_ITEM_PUBLISHER, "P"};
+  const std::pair<Bytes, ListError> cases[] = {
+      {Craft({self, key, version, publisher}, UNL_VERSION_DEPLOY), ListError::None},
+      {Craft({self, key, version}, UNL_VERSION_DEPLOY), ListError::BadEntry},
+      {Craft({self}, UNL_VERSION_DEPLOY), ListError::BadEntry},
+      {Craft({self, key, version, publisher, key}, UNL_VERSION_DEPLOY), ListError::BadEntry},
+      {Craft({self, key, version, publisher}), ListError::BadItem},
+      {Craft({self, {UNL_ITEM_ENTRY_KEY, "a\\b"}, version, publisher}, UNL_VERSION_DEPLOY), ListError::BadEntry},
+      {Craft({self, {UNL_ITEM_ENTRY_KEY, std::string(256, 'k')}, version, publisher}, UNL_VERSION_DEPLOY),
+       ListError::BadEntry},
+      {Craft({self, key, {UNL_ITEM_VERSION, "1\n2"}, publisher}, UNL_VERSION_DEPLOY), ListError::BadEntry},
+  };
+  for (const auto& [bytes, error] : cases) EXPECT_EQ(Parse(bytes), error) << &error - &cases[0].second;
+  for (const DeployFacts& bad :
+       {DeployFacts{"a\\b", "1", "P", ""}, DeployFacts{"K", "1\t", "P", ""}, DeployFacts{"K", "1", "P", "\x7f"}}) {
+    list.deploy = bad;
+    EXPECT_FALSE(BuildUninstallList(list, block, error));
+  }
 }
 
 // An uninstaller as installed: image, list block (selfName), the

@@ -131,6 +131,15 @@ TEST(UninstallPlan, EverythingInstalledGoesInOrder) {
     return steps;
   };
   EXPECT_EQ(folded(PlanRemoval(twice, Installed()).steps), folded(plan.steps));
+
+  // A silent removal runs while the uninstaller waits: its file and the
+  // folders that hold it go last, after it has ended ("C:\Ex2" only looks alike).
+  RemovalPlan running = plan;
+  running.steps.insert(running.steps.begin(), F(L"C:\\Ex2\\uninstall.exe"));
+  const Steps later = TakeStepsOfRunningProgram(running, L"c:\\ex\\UNINSTALL.exe");
+  EXPECT_EQ(later, (Steps{F(L"C:\\Ex\\uninstall.exe"), D(L"C:\\Ex")}));
+  EXPECT_EQ(running.steps.size(), plan.steps.size() + 1 - later.size());
+  EXPECT_EQ(running.steps[0], F(L"C:\\Ex2\\uninstall.exe"));
 }
 
 TEST(UninstallPlan, WhatOthersPutThereStays) {

@@ -8,6 +8,13 @@
 // Steps ("name" or "name=value"); a failing step ends the run with
 // failed=STEP in the report and exit code 1:
 //   start=EXE      start the program          wizard       wait for the wizard
+//   args=TEXT      arguments for the next start
+//   quiet=ARGS     start the program of start= (or program=) again with ARGS
+//                  and wait for its end, looking every 200 ms for any window
+//                  of it; report quiet.exit=CODE, or window=CLASS:TITLE and
+//                  end it and fail when one shows
+//   program=EXE    the program for quiet= and second=
+//   second=ARGS    start the program of start= again with ARGS, not waited for
 //   page=N         wait for page 0-3 or 6     click=ID     click a wizard control
 //   type=TEXT      fill the path field        key=KEY      enter, esc or space
 //   close          Alt+F4 on the window in front (the dialog, else the wizard)
@@ -268,6 +275,10 @@ class Driver {
   bool Step(const std::wstring& name, const std::wstring& value) {
     const int number = _wtoi(value.c_str());
     if (name == L"start") return Start(value);
+    if (name == L"args") return args_ = value, true;
+    if (name == L"program") return program_ = value, true;
+    if (name == L"quiet") return Quiet(value);
+    if (name == L"second") return Second(value);
     if (name == L"wizard")
       return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), true)) != nullptr; }, 20000);
     if (name == L"page") return WaitUntil([&] { return VisiblePage(wizard_) == number; }, waitMs_ ? waitMs_ : 30000);
@@ -303,13 +314,62 @@ class Driver {
   HWND Front() const { return DialogOpen() ? dialog_ : wizard_; }
 
   bool Start(const std::wstring& exe) {
+    program_ = exe;
+    if (!Launch(exe, args_, process_)) return false;
+    args_.clear();
+    ::WaitForInputIdle(process_.hProcess, 10000);
+    return true;
+  }
+
+  static bool Launch(const std::wstring& exe, const std::wstring& args, PROCESS_INFORMATION& process) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process_))
-      return false;
-    ::WaitForInputIdle(process_.hProcess, 10000);
+    std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process) != 0;
+  }
+
+  struct FindShown {
+    DWORD pid;
+    std::wstring found;
+  };
+  static BOOL CALLBACK MatchShown(HWND window, LPARAM param) {
+    auto* f = reinterpret_cast<FindShown*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != f->pid || !::IsWindowVisible(window)) return TRUE;
+    f->found = ClassName(window) + L":" + WindowText(window);
+    return FALSE;
+  }
+  // Any visible top-level window of process pid: "CLASS:TITLE", or empty.
+  static std::wstring ShownWindow(DWORD pid) {
+    FindShown find{pid, L""};
+    ::EnumWindows(MatchShown, LPARAM(&find));
+    return find.found;
+  }
+
+  bool Quiet(const std::wstring& args) {
+    PROCESS_INFORMATION quiet = {};
+    if (program_.empty() || !Launch(program_, args, quiet)) return false;
+    std::wstring shown;
+    for (int waited = 0; waited < 180000 && shown.empty() && ::WaitForSingleObject(quiet.hProcess, 200) == WAIT_TIMEOUT;
+         waited += 200)
+      shown = ShownWindow(quiet.dwProcessId);
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(quiet.hProcess, &code);
+    if (code == STILL_ACTIVE) ::TerminateProcess(quiet.hProcess, 99);
+    ::CloseHandle(quiet.hThread);
+    ::CloseHandle(quiet.hProcess);
+    report_.Set("quiet.exit", std::to_wstring(code));
+    if (!shown.empty()) report_.Set("window", shown);
+    return shown.empty() && code != STILL_ACTIVE;
+  }
+
+  bool Second(const std::wstring& args) {
+    PROCESS_INFORMATION second = {};
+    if (program_.empty() || !Launch(program_, args, second)) return false;
+    ::CloseHandle(second.hThread);
+    ::CloseHandle(second.hProcess);
     return true;
   }
 
@@ -482,6 +542,8 @@ class Driver {
 
   Report& report_;
   std::wstring shots_;
+  std::wstring args_;     // for the next start
+  std::wstring program_;  // of start= or program=
   PROCESS_INFORMATION process_ = {};
   HWND wizard_ = nullptr;
   HWND dialog_ = nullptr;

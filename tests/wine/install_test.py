@@ -6,15 +6,13 @@ a user would (answering the retry prompt and the finish dialog), and checks
 from the host what it left: the installed bytes, the .lnk files (lnkinfo),
 the started main program, the install record (`mksetup record`). Then the
 installed uninstaller is run the same way and what is left is checked."""
-import os
-import pathlib
 import shutil
 import struct
 import subprocess
 import unittest
 
-from wineworld import (BIN, ENV, SHOTS, WINE, WORK, Folders, Product, drive, hand_laid_installer, install_steps,
-                       mksetup, read_lnk, record, to_folder_page, to_png, uncheck_all, wait_for, windows_path)
+from wineworld import (BIN, ENV, SHOTS, WINE, WORK, InstallChecks, Product, drive, hand_laid_installer,
+                       install_steps, mksetup, to_folder_page, to_png, uncheck_all, windows_path)
 
 RETRY_AFTER = "失败,\n该文件可能被其他进程占用, 请关闭相关进程点击 重试!"
 RECORD_SIZE = 788
@@ -35,28 +33,9 @@ def sign(installer, folder):
     return folder / "cert.pem"
 
 
-def snapshot(root, skip):
-    """Every path below root but the skipped folders -> (kind, size, mtime).
-    Wine's own *.desktop mirrors of shortcuts are left out."""
-    out = {}
-    for dirpath, dirnames, filenames in os.walk(root):
-        here = pathlib.Path(dirpath)
-        dirnames[:] = [d for d in dirnames if here / d not in skip]
-        out.update({here / d: ("dir",) for d in dirnames})
-        for f in filenames:
-            if not f.endswith(".desktop"):
-                st = (here / f).lstat()
-                out[here / f] = ("file", st.st_size, st.st_mtime_ns)
-    return out
-
-
 # Install folders and link targets are kept ASCII: Wine's shell link stores
 # the target in the ANSI code page, so a CJK path would read back as "??".
-class InstallTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folders = Folders()
-        WORK.mkdir(parents=True, exist_ok=True)
+class InstallTest(InstallChecks, unittest.TestCase):
 
     # --- running -----------------------------------------------------------
     def install(self, product, folder, *finish, name=None):
@@ -74,62 +53,13 @@ class InstallTest(unittest.TestCase):
         r = drive(installer.stem, install_steps(installer, folder)[:-2] + ["dialog", "answer=1", "exit"])
         self.assertEqual(r.get("dialog.text"), "安装程序已经损坏!")
         self.assertEqual(r.get("dialog.caption"), installer.stem)
-        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(r.get("exit"), "1603")
         self.assertFalse(self.folders.host(folder).exists(), "nothing may be written")
 
     def uninstall(self, root, *steps, name):
         program = windows_path(root / "uninstall.exe") if not str(root).startswith(str(self.folders.drive_c)) \
             else self.folders.windows(root / "uninstall.exe")
         return drive(name, [f"start={program}", "dialog=uninstall", *steps, "gone=uninstall", "exit"])
-
-    def clean(self, product, folder):
-        shutil.rmtree(self.folders.host(folder), ignore_errors=True)
-        for path in self.links(product):
-            path.unlink(missing_ok=True)
-        for menu, _, _ in product.shortcuts:
-            shutil.rmtree(self.folders.programs / menu.split("\\")[0], ignore_errors=True)
-            (self.folders.programs / (menu + ".lnk")).unlink(missing_ok=True)
-
-    # --- checks -----------------------------------------------------------
-    def links(self, product):
-        """The desktop and startup links of the finish dialog."""
-        return [self.folders.desktop / (product.product + ".lnk"), self.folders.startup / (product.product + ".lnk")]
-
-    def assert_installed(self, product, folder, record_grown=True):
-        root = self.folders.host(folder)
-        for rel, data in product.files().items():
-            installed = (root / pathlib.PurePosixPath(*rel.split("\\"))).read_bytes()
-            if record_grown and rel == product.record_file:
-                self.assertEqual(installed[:len(data)], data, rel)
-            else:
-                self.assertEqual(installed, data, f"{rel} differs from the source")
-        for rel in product.folders():
-            self.assertTrue((root / pathlib.PurePosixPath(*rel.split("\\"))).is_dir(), rel)
-
-    def assert_record(self, product, folder, start_menu, autostart):
-        rec = record(self.folders.host(folder) / product.record_file)
-        self.assertTrue(rec["consistent"], rec)
-        self.assertEqual(rec["offset"], len(product.files()[product.record_file]))
-        self.assertEqual((rec["start_menu_folder"], rec["product_name"], rec["autostart_link"]),
-                         (start_menu, product.product, autostart))
-
-    def assert_menu(self, product, folder):
-        for menu, target, description in product.shortcuts:
-            info = read_lnk(self.folders.programs / pathlib.PurePosixPath(*(menu + ".lnk").split("\\")))
-            self.assertEqual((info["target"], info["description"], info["icon"]),
-                             (folder + "\\" + target, description, None), menu)
-
-    def assert_finish_links(self, product, folder, made):
-        program = folder + "\\" + product.main_program
-        for lnk in self.links(product):
-            self.assertEqual(lnk.is_file(), made, str(lnk))
-            if made:
-                info = read_lnk(lnk)
-                self.assertEqual((info["target"], info["description"], info["icon"], info["icon_index"]),
-                                 (program, product.product, program, 0))
-
-    def started(self, folder):
-        return wait_for(self.folders.host(folder) / "bin" / "started.txt")
 
     # --- installations ----------------------------------------------------
     def test_full_installation_as_the_finish_dialog_opens(self):
@@ -219,7 +149,7 @@ class InstallTest(unittest.TestCase):
                   [f"lock={locked}", "click=1", "dialog", f"answer={IDCANCEL}", "dialog", "answer=1", "exit"])
         self.assertEqual(r.all("dialog.text"), ["复制文件 " + locked + RETRY_AFTER, "安装失败!"])
         self.assertEqual(r.get("dialog.caption"), p.installer.stem)
-        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(r.get("exit"), "1603")
         root = self.folders.host(folder)
         for rel in ("bin/Example.exe", "data/settings.ini", "uninstall.exe"):
             self.assertEqual((root / rel).read_bytes(), (p.payload / rel).read_bytes(), rel)
@@ -268,7 +198,7 @@ class InstallTest(unittest.TestCase):
                 quit = ["page=3", "click=2", "dialog", "answer=1"] if what == "deep" else []
                 r = drive("hostile-" + what, steps + ["dialog", "answer=1", *quit, "exit"])
                 self.assertEqual(r.all("dialog.text")[0], message)
-                self.assertEqual(r.get("exit"), "0")
+                self.assertEqual(r.get("exit"), "1602" if what == "deep" else "1603")
                 for victim in victims:
                     self.assertEqual(victim.read_bytes(), b"victim bytes\r\n")
                 self.assertEqual(sorted(p.name for p in self.folders.host(base).rglob("*")), ["victim.txt"])
@@ -312,9 +242,6 @@ class InstallTest(unittest.TestCase):
         self.refused(p.installer, "C:\\E2E SignedDamaged")
 
     # --- uninstallations --------------------------------------------------
-    def disk(self):
-        return snapshot(self.folders.drive_c, {self.folders.drive_c / "windows", self.folders.temp})
-
     def test_uninstall_removes_the_installation_and_keeps_the_users_files(self):
         p = Product("unfull", "岚杉卸全", uninstaller=True).build()
         folder = "C:\\UT Full"
@@ -363,7 +290,7 @@ class InstallTest(unittest.TestCase):
         temp_before = set(self.folders.temp.iterdir())
         r = self.uninstall(root, f"answer={IDNO}", name="undecline")
         self.assertEqual(r.get("dialog.text"), CONFIRM.format(p.product))
-        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(r.get("exit"), "1602")
         self.assertEqual(self.disk(), before)
         self.assertEqual(set(self.folders.temp.iterdir()), temp_before, "no copy was made")
         r = self.uninstall(root, f"answer={IDYES}", "dialog=uninstall", "answer=1", name="unclean")
@@ -393,7 +320,7 @@ class InstallTest(unittest.TestCase):
                 before = self.disk()
                 r = self.uninstall(uninstaller.parent, "answer=1", name="undamaged-" + what.replace(" ", "-"))
                 self.assertEqual(r.all("dialog.text"), [text + NOTHING])
-                self.assertEqual(r.get("exit"), "1")
+                self.assertEqual(r.get("exit"), "1603")
                 self.assertEqual(self.disk(), before)
 
 

@@ -1,7 +1,8 @@
 """The Wine world of the end-to-end tests (scripts/wine-env): its environment
 and shell folders, paths between host and Windows, the driver program and its
 reports, sample products made by mksetup, and reading what an installation
-left: .lnk files through lnkinfo, install records through `mksetup record`."""
+left: .lnk files through lnkinfo, install records through `mksetup record`,
+registry keys through `wine reg query`."""
 import json
 import os
 import pathlib
@@ -21,6 +22,7 @@ WINE = str(SOURCE / "scripts" / "wine-run")
 # The Linux mksetup of the native build (scripts/test builds it first).
 MKSETUP = pathlib.Path(os.environ.get("SETUP_NATIVE_MKSETUP", SOURCE / "build" / "native" / "bin" / "mksetup"))
 PKG_MAGIC = 0x12030416
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 
 
 def wine_env():
@@ -147,6 +149,29 @@ def read_bmp(path):
     return width, height, pixel
 
 
+def registry_view():
+    """reg's switch for the installers' own registry view: the 32-bit one for a 32-bit setup.exe."""
+    data = (BIN / "setup.exe").read_bytes()[:4096]
+    pe, = struct.unpack_from("<I", data, 0x3C)
+    machine, = struct.unpack_from("<H", data, pe + 4)
+    return "/reg:32" if machine == 0x14C else "/reg:64"
+
+
+def reg_query(key, view=None):
+    """`wine reg query KEY` in the installers' view (or `view`): (its output, {value name: (type, data)}),
+    with None for the values when the key is not there. Subkeys are left out."""
+    done = subprocess.run([WINE, "reg", "query", key, view or registry_view()], env=ENV, capture_output=True)
+    text = done.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
+    if done.returncode != 0 or not text.strip():
+        return text, None
+    values = {}
+    for line in text.splitlines():
+        if line.startswith("    "):
+            name, kind, data = (line.strip().split("    ", 2) + [""])[:3]
+            values[name] = (kind, data)
+    return text, values
+
+
 def mksetup(*args):
     return subprocess.run([str(MKSETUP), *map(str, args)], capture_output=True, timeout=300)
 
@@ -177,10 +202,11 @@ class Product:
     """A sample product: payload tree, manifest, and the installer mksetup makes of them."""
 
     def __init__(self, name, product, shortcuts=None, files=True, record_file="uninstall.exe",
-                 main_program="bin\\Example.exe", extra=(), uninstaller=False, heading=None, more=()):
+                 main_program="bin\\Example.exe", extra=(), uninstaller=False, heading=None, more=(), deploy=None):
         self.name, self.product = name, product
         self.heading = product + " 安装程序" if heading is None else heading
         self.more = list(more)  # further lines of the [product] table
+        self.deploy = deploy  # the [deploy] table: {"version": ..., "publisher": ..., "url": ...}
         self.record_file, self.main_program, self.uninstaller = record_file, main_program, uninstaller
         self.root = WORK / name
         shutil.rmtree(self.root, ignore_errors=True)
@@ -220,6 +246,8 @@ class Product:
         lines += ["", "[files]", 'source = "payload"']
         for menu, target, description in self.shortcuts:
             lines += ["", "[[shortcut]]", f"menu = '{menu}'", f"target = '{target}'", f'description = "{description}"']
+        if self.deploy is not None:
+            lines += ["", "[deploy]"] + [f'{key} = "{value}"' for key, value in self.deploy.items()]
         return "\n".join(lines) + "\n"
 
     def build(self):
@@ -277,3 +305,79 @@ def install_steps(installer, folder):
 
 def uncheck_all():
     return ["check=1003", "check=1004", "check=1005"]
+
+
+def snapshot(root, skip):
+    """Every path below root but the skipped folders -> (kind, size, mtime).
+    Wine's own *.desktop mirrors of shortcuts are left out."""
+    out = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        here = pathlib.Path(dirpath)
+        dirnames[:] = [d for d in dirnames if here / d not in skip]
+        out.update({here / d: ("dir",) for d in dirnames})
+        for f in filenames:
+            if not f.endswith(".desktop"):
+                st = (here / f).lstat()
+                out[here / f] = ("file", st.st_size, st.st_mtime_ns)
+    return out
+
+
+class InstallChecks:
+    """What an installation left, checked from the host: a mixin of the test cases."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folders = Folders()
+        WORK.mkdir(parents=True, exist_ok=True)
+
+    def clean(self, product, folder):
+        shutil.rmtree(self.folders.host(folder), ignore_errors=True)
+        for path in self.links(product):
+            path.unlink(missing_ok=True)
+        for menu, _, _ in product.shortcuts:
+            shutil.rmtree(self.folders.programs / menu.split("\\")[0], ignore_errors=True)
+            (self.folders.programs / (menu + ".lnk")).unlink(missing_ok=True)
+
+    # --- checks -----------------------------------------------------------
+    def links(self, product):
+        """The desktop and startup links of the finish dialog."""
+        return [self.folders.desktop / (product.product + ".lnk"), self.folders.startup / (product.product + ".lnk")]
+
+    def assert_installed(self, product, folder, record_grown=True):
+        root = self.folders.host(folder)
+        for rel, data in product.files().items():
+            installed = (root / pathlib.PurePosixPath(*rel.split("\\"))).read_bytes()
+            if record_grown and rel == product.record_file:
+                self.assertEqual(installed[:len(data)], data, rel)
+            else:
+                self.assertEqual(installed, data, f"{rel} differs from the source")
+        for rel in product.folders():
+            self.assertTrue((root / pathlib.PurePosixPath(*rel.split("\\"))).is_dir(), rel)
+
+    def assert_record(self, product, folder, start_menu, autostart):
+        rec = record(self.folders.host(folder) / product.record_file)
+        self.assertTrue(rec["consistent"], rec)
+        self.assertEqual(rec["offset"], len(product.files()[product.record_file]))
+        self.assertEqual((rec["start_menu_folder"], rec["product_name"], rec["autostart_link"]),
+                         (start_menu, product.product, autostart))
+
+    def assert_menu(self, product, folder):
+        for menu, target, description in product.shortcuts:
+            info = read_lnk(self.folders.programs / pathlib.PurePosixPath(*(menu + ".lnk").split("\\")))
+            self.assertEqual((info["target"], info["description"], info["icon"]),
+                             (folder + "\\" + target, description, None), menu)
+
+    def assert_finish_links(self, product, folder, made):
+        program = folder + "\\" + product.main_program
+        for lnk in self.links(product):
+            self.assertEqual(lnk.is_file(), made, str(lnk))
+            if made:
+                info = read_lnk(lnk)
+                self.assertEqual((info["target"], info["description"], info["icon"], info["icon_index"]),
+                                 (program, product.product, program, 0))
+
+    def started(self, folder):
+        return wait_for(self.folders.host(folder) / "bin" / "started.txt")
+
+    def disk(self):
+        return snapshot(self.folders.drive_c, {self.folders.drive_c / "windows", self.folders.temp})

@@ -67,7 +67,7 @@ class WizardTest(unittest.TestCase):
     def assert_quit(self, r):
         self.assertEqual(r.get("dialog.caption"), "退出")
         self.assertEqual(r.get("dialog.text"), QUIT)
-        self.assertEqual(r.get("exit"), "0")
+        self.assertEqual(r.get("exit"), "1602")
 
     # Pages 0 to 6 forward with the agreement box, then back to 0; every page photographed.
     def test_walks_pages_forward_and_back(self):

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "platform/ui/dll_search.h"
+#include "wizard/install_end.h"
 
 namespace uninstall {
 namespace {
 
 constexpr wchar_t kRemoveSwitch[] = L"/remove";
+constexpr wchar_t kSilentSwitch[] = L"/S";
 // The copy's folder in the temporary folder: this prefix and 32 hex digits.
 constexpr wchar_t kCopyFolderPrefix[] = L"uninstall-";
 constexpr std::size_t kCopyFolderRandomBytes = 16;
@@ -89,7 +91,7 @@ std::wstring OwnProgramPath() {
   }
 }
 
-bool StartRemovalCopy(const std::wstring& ownPath) {
+bool StartRemovalCopy(const std::wstring& ownPath, HANDLE* result) {
   const std::wstring temp = TempFolder();
   if (temp.empty()) return false;
   // The copy runs from a folder of its own, so that no DLL can lie beside it.
@@ -105,14 +107,21 @@ bool StartRemovalCopy(const std::wstring& ownPath) {
     return false;
   }
 
-  HandleGuard self;
+  HandleGuard self, reading, writing;
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self.handle, SYNCHRONIZE, TRUE,
-                       0)) {
+                       0) ||
+      (result && (!CreatePipe(&reading.handle, &writing.handle, &inherited, 0) ||
+                  !SetHandleInformation(reading.handle, HANDLE_FLAG_INHERIT, 0)))) {
     removeCopy();
     return false;
   }
   std::wstring commandLine = L"\"" + copy + L"\" " + kRemoveSwitch + L" " +
                              std::to_wstring(reinterpret_cast<std::uintptr_t>(self.handle)) + L" \"" + ownPath + L"\"";
+  if (result) {
+    commandLine +=
+        std::wstring(L" ") + kSilentSwitch + L" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(writing.handle));
+  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -123,22 +132,56 @@ bool StartRemovalCopy(const std::wstring& ownPath) {
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (result) {
+    // Only the copy holds the writing end now: its end closes the pipe.
+    *result = reading.handle;
+    reading.handle = nullptr;
+  }
   return true;
+}
+
+DWORD WaitForRemovalResult(HANDLE result) {
+  DWORD code = wizard::EXIT_FAILED, got = 0;
+  if (!ReadFile(result, &code, sizeof code, &got, nullptr) || got != sizeof code) code = wizard::EXIT_FAILED;
+  CloseHandle(result);
+  return code;
+}
+
+void ReportRemovalResult(RemovalArguments& arguments, DWORD exitCode) {
+  if (!arguments.result) return;
+  DWORD written = 0;
+  WriteFile(arguments.result, &exitCode, sizeof exitCode, &written, nullptr);
+  CloseHandle(arguments.result);
+  arguments.result = nullptr;
+}
+
+bool HasSilentSwitch(const wchar_t* commandLine) {
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(commandLine, &count);
+  if (!argv) return false;
+  bool silent = false;
+  for (int i = 1; i < count; ++i) silent = silent || _wcsicmp(argv[i], kSilentSwitch) == 0;
+  LocalFree(argv);
+  return silent;
 }
 
 bool ParseRemovalArguments(const wchar_t* commandLine, RemovalArguments& arguments) {
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(commandLine, &count);
   if (!argv) return false;
-  bool ok = false;
-  if (count == 4 && std::wcscmp(argv[1], kRemoveSwitch) == 0) {
+  // A handle's number as the original wrote it; null when it is none.
+  const auto handle = [](const wchar_t* text) {
     wchar_t* end = nullptr;
-    const unsigned long long value = std::wcstoull(argv[2], &end, 10);
-    if (end && *end == L'\0' && value != 0) {
-      arguments.original = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
-      arguments.originalPath = argv[3];
-      ok = !arguments.originalPath.empty();
-    }
+    const unsigned long long value = std::wcstoull(text, &end, 10);
+    return (end && *end == L'\0') ? reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)) : nullptr;
+  };
+  bool ok = false;
+  const bool silent = count == 6 && std::wcscmp(argv[4], kSilentSwitch) == 0;
+  if ((count == 4 || silent) && std::wcscmp(argv[1], kRemoveSwitch) == 0) {
+    arguments.original = handle(argv[2]);
+    arguments.originalPath = argv[3];
+    arguments.result = silent ? handle(argv[5]) : nullptr;
+    ok = arguments.original && !arguments.originalPath.empty() && (!silent || arguments.result);
   }
   LocalFree(argv);
   return ok;

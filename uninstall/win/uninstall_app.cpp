@@ -4,12 +4,15 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "integration/win/registry_entry.h"
 #include "integration/win/shell_folder.h"
+#include "platform/utf.h"
 #include "uninstall/removal_plan.h"
 #include "uninstall/win/disk_view.h"
 #include "uninstall/win/remove_steps.h"
 #include "uninstall/win/self_copy.h"
 #include "uninstall/win/uninstall_texts.h"
+#include "wizard/install_end.h"
 
 namespace {
 
@@ -17,6 +20,8 @@ UninstallApp theApp;
 
 // How long the copy waits for the original uninstaller to end.
 constexpr DWORD kOriginalWaitMs = 60000;
+// Exit code of a removal without failures (deployment tools' success).
+constexpr int kRemoved = 0;
 // Paths shown in one list of the result message.
 constexpr std::size_t kShownPaths = 10;
 
@@ -60,11 +65,12 @@ BOOL UninstallApp::InitInstance() {
   const std::wstring commandLine = GetCommandLineW();
   uninstall::RemovalArguments arguments;
   if (uninstall::ParseRemovalArguments(commandLine.c_str(), arguments)) {
-    uninstall::WaitForOriginal(arguments, kOriginalWaitMs);
+    silent_ = arguments.result != nullptr;
     caption_ = FileStem(arguments.originalPath);
-    RemoveInstallation(arguments.originalPath);
+    RemoveInstallation(arguments);
     uninstall::ScheduleOwnDeletion();
   } else {
+    silent_ = uninstall::HasSilentSwitch(commandLine.c_str());
     AskAndStart();
   }
   CoUninitialize();
@@ -74,6 +80,7 @@ BOOL UninstallApp::InitInstance() {
 int UninstallApp::ExitInstance() { return exitCode_; }
 
 int UninstallApp::Say(const std::wstring& text, UINT type) {
+  if (silent_) return IDYES;
   return MessageBoxW(nullptr, text.c_str(), caption_.c_str(), type | MB_SETFOREGROUND);
 }
 
@@ -104,7 +111,7 @@ bool UninstallApp::Loaded(uninstall::LoadStatus status) {
       break;
   }
   Say(text, MB_OK | MB_ICONSTOP);
-  exitCode_ = 1;
+  exitCode_ = wizard::EXIT_FAILED;
   return false;
 }
 
@@ -113,17 +120,30 @@ void UninstallApp::AskAndStart() {
   uninstall::Installation installation;
   if (!Loaded(self.empty() ? uninstall::LoadStatus::Unreadable : uninstall::LoadInstallation(self, installation)))
     return;
-  if (Say(WithProduct(uninstall::texts::kConfirm, installation.productName), MB_YESNO | MB_ICONQUESTION) != IDYES)
+  if (Say(WithProduct(uninstall::texts::kConfirm, installation.productName), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    exitCode_ = wizard::EXIT_CANCELLED;
     return;
-  if (!uninstall::StartRemovalCopy(self)) {
-    Say(uninstall::texts::kStartFailed, MB_OK | MB_ICONSTOP);
-    exitCode_ = 1;
   }
+  HANDLE result = nullptr;
+  if (!uninstall::StartRemovalCopy(self, silent_ ? &result : nullptr)) {
+    Say(uninstall::texts::kStartFailed, MB_OK | MB_ICONSTOP);
+    exitCode_ = wizard::EXIT_FAILED;
+    return;
+  }
+  // Silent: the caller learns the outcome from this process.
+  if (result) exitCode_ = int(uninstall::WaitForRemovalResult(result));
 }
 
-void UninstallApp::RemoveInstallation(const std::wstring& originalPath) {
+void UninstallApp::RemoveInstallation(uninstall::RemovalArguments& arguments) {
+  // Interactive: the original has ended before anything is removed. Silent:
+  // it waits for the outcome, and its own file goes after it has ended.
+  if (!silent_) uninstall::WaitForOriginal(arguments, kOriginalWaitMs);
+  const std::wstring& originalPath = arguments.originalPath;
   uninstall::Installation installation;
-  if (!Loaded(uninstall::LoadInstallation(originalPath, installation))) return;
+  if (!Loaded(uninstall::LoadInstallation(originalPath, installation))) {
+    uninstall::ReportRemovalResult(arguments, DWORD(exitCode_));
+    return;
+  }
 
   uninstall::RemovalInput input;
   input.installFolder = installation.installFolder;
@@ -132,12 +152,28 @@ void UninstallApp::RemoveInstallation(const std::wstring& originalPath) {
   input.productName = installation.productName;
   input.autostartLink = installation.autostartLink;
   input.shell = ResolveShellFolders();
-  const uninstall::RemovalPlan plan = uninstall::PlanRemoval(input, uninstall::DiskView());
-  const uninstall::RemovalOutcome outcome = uninstall::ExecuteRemoval(plan);
+  uninstall::RemovalPlan plan = uninstall::PlanRemoval(input, uninstall::DiskView());
+  const std::vector<uninstall::RemovalStep> later =
+      silent_ ? uninstall::TakeStepsOfRunningProgram(plan, originalPath) : std::vector<uninstall::RemovalStep>();
 
+  // The installed-programs entry goes first, while the uninstaller it names
+  // is still there to be compared with.
+  std::vector<std::wstring> failed;
+  const std::wstring keyName = platform::Utf8ToWide(installation.list.deploy.keyName);
+  if (!keyName.empty() && !RemoveUninstallEntry(keyName, originalPath))
+    failed.push_back(L"HKLM\\" + integration::UninstallKeyPath(keyName));
+  uninstall::RemovalOutcome outcome = uninstall::ExecuteRemoval(plan);
+  failed.insert(failed.end(), outcome.failed.begin(), outcome.failed.end());
+  exitCode_ = failed.empty() ? kRemoved : wizard::EXIT_FAILED;
+
+  if (silent_) {
+    uninstall::ReportRemovalResult(arguments, DWORD(exitCode_));
+    uninstall::WaitForOriginal(arguments, kOriginalWaitMs);
+    uninstall::ExecuteRemoval(uninstall::RemovalPlan{later, {}});
+    return;
+  }
   std::wstring message = WithProduct(uninstall::texts::kDone, installation.productName);
   AppendPaths(message, uninstall::texts::kKept, plan.kept);
-  AppendPaths(message, uninstall::texts::kFailed, outcome.failed);
-  exitCode_ = outcome.failed.empty() ? 0 : 2;
-  Say(message, MB_OK | (outcome.failed.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+  AppendPaths(message, uninstall::texts::kFailed, failed);
+  Say(message, MB_OK | (failed.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "integration/install_record.h"
+#include "integration/win/registry_entry.h"
 #include "package/package_file.h"
 #include "wizard/copy_loop.h"
 #include "wizard/messages.h"
@@ -37,6 +39,14 @@ class WizardCopySink : public wizard::CopySink {
   void ReportEnd() override { SendStepEnd(wizard::STEP_COPY_FILES); }
 };
 
+// The registry step's values, each shown on the progress line (and logged).
+class WizardEntryReport : public EntryReport {
+ public:
+  void Written(const std::wstring& described) override {
+    Send(WM_INSTALL_STEP, wizard::STEP_WRITE_REGISTRY, Payload(described));
+  }
+};
+
 // The start-menu loop's reports: each record is sent (the wizard creates the
 // shortcut, then shows the record's menu path); the end is posted.
 class WizardStartMenuSink : public wizard::StartMenuSink {
@@ -61,6 +71,25 @@ std::wstring ProgramPath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::wstring RecordPath(PackageFile& package, const std::wstring& installFolder) {
+  std::wstring name;
+  if (!package.GetRecordFileName(name) || name.empty()) return std::wstring();
+  return integration::RecordFilePath(installFolder, name);
+}
+
+void LogInstallRecord(integration::InstallLog* log, PackageFile& package, const std::wstring& installFolder) {
+  if (log != nullptr && g_pInstallRecord != nullptr && g_pInstallRecord->IsOpen())
+    log->Line("record", RecordPath(package, installFolder));
+}
+
+bool RunRegistryStep(const DeployFacts& deploy, PackageFile& package, const std::wstring& productName,
+                     const std::wstring& installFolder, const std::wstring& mainProgramPath,
+                     std::uint64_t installedBytes, EntryReport& report) {
+  // Built with [deploy], the package's record file is our uninstaller.
+  return !deploy.Present() || RegisterProduct(deploy, productName, installFolder, RecordPath(package, installFolder),
+                                              mainProgramPath, installedBytes, report);
 }
 
 UINT CheckEnvironmentProc(LPVOID param) {
@@ -92,8 +121,18 @@ UINT CopyFilesProc(LPVOID param) {
   return 0;
 }
 
-UINT WriteRegistryProc(LPVOID) {
-  // Nothing is written to the registry; the step only reports its end.
+UINT WriteRegistryProc(LPVOID param) {
+  // An installer built with [deploy] registers the product in Windows' list
+  // of installed programs, each value reported as it is written; any other
+  // writes nothing and only reports the step's end. The wizard's members
+  // stay as they are while the step runs.
+  auto* package = static_cast<PackageFile*>(param);
+  SetupWizardDlg* wizard = g_pWizard;
+  WizardEntryReport report;
+  if (package != nullptr && wizard != nullptr &&
+      !RunRegistryStep(wizard->deploy, *package, wizard->productName, wizard->installFolder, wizard->mainProgramPath,
+                       wizard->installedBytes, report))
+    wizard->entryWritten = false;
   SendStepEnd(wizard::STEP_WRITE_REGISTRY);
   return 0;
 }

@@ -166,6 +166,7 @@ BOOL SetupWizardDlg::OnInitDialog() {
   if (!package) package = new PackageFile();
   if (!package->Open(ownPath, 0)) {
     MessageBox(wizard::kTextDamagedInstaller);
+    installEnd = wizard::kEndDamaged;
     EndDialog(IDCANCEL);
     return FALSE;
   }
@@ -173,6 +174,7 @@ BOOL SetupWizardDlg::OnInitDialog() {
   // 6. The info texts.
   if (!package->ReadInfo(productName, titleText, packageNotice, rightsText, welcomeText)) {
     MessageBox(wizard::kTextInfoUnreadable);
+    installEnd = wizard::kEndDamaged;
     EndDialog(IDCANCEL);
     return FALSE;
   }
@@ -195,8 +197,9 @@ BOOL SetupWizardDlg::OnInitDialog() {
   if (!package->GetMainProgram(mainProgramPath)) mainProgramPath.clear();
   packageMainProgram = mainProgramPath;
 
-  // 10. Default install folder: Program Files\product.
-  installFolder = wizard::AppendProductFolder(installFolder, productName);
+  // 10. Default install folder: Program Files\product; the folder of /D=
+  // instead, checked as a typed one when page 3 is left.
+  installFolder = commandFolder.empty() ? wizard::AppendProductFolder(installFolder, productName) : commandFolder;
   SetDlgItemText(IDC_INSTALL_PATH, installFolder);
 
   // 11. Languages (the list is sorted: item data goes to the index returned).
@@ -297,6 +300,7 @@ void SetupWizardDlg::OnWorkerNotStarted(wizard::PageAction action) {
   MessageBox(wizard::kTextStepNotStarted);
   if (failure.endInstallation) {
     MessageBox(wizard::kTextInstallFailed);
+    installEnd = wizard::kEndStepNotStarted;
     ui::CDialog::OnOK();
     return;
   }
@@ -316,6 +320,7 @@ void SetupWizardDlg::OnEnvironmentChecked(const wizard::PackageCheck& check) {
     case wizard::EnvironmentVerdict::Damaged:
       // Nothing has been written yet, and nothing will be.
       MessageBox(wizard::kTextDamagedInstaller);
+      installEnd = wizard::kEndDamaged;
       EndDialog(IDCANCEL);
       return;
     case wizard::EnvironmentVerdict::FolderTooLong:
@@ -341,7 +346,8 @@ void SetupWizardDlg::FinishHandOver() {
     choices = finish.choiceFlags;
   }
   // Desktop and Startup shortcuts, program start, then the names for the record.
-  programStart = RunFinishStep(choices, mainProgramPath, productName, startMenuFolder);
+  programStart = RunFinishStep(choices, mainProgramPath, productName, startMenuFolder, log);
+  installEnd = entryWritten ? wizard::kEndInstalled : wizard::kEndEntryNotWritten;
   ui::CDialog::OnOK();
 }
 
@@ -375,7 +381,10 @@ void SetupWizardDlg::OnPathChanged() { InvalidateRect(&kPathBand, TRUE); }
 
 void SetupWizardDlg::OnCancel() {
   if (!wizard::CancelAsksToQuit(page)) return;
-  if (MessageBox(wizard::kTextQuitQuestion, wizard::kTextQuitCaption, MB_OKCANCEL) == IDOK) EndDialog(IDCANCEL);
+  if (MessageBox(wizard::kTextQuitQuestion, wizard::kTextQuitCaption, MB_OKCANCEL) == IDOK) {
+    installEnd = wizard::kEndCancelled;
+    EndDialog(IDCANCEL);
+  }
 }
 
 HCURSOR SetupWizardDlg::OnQueryDragIcon() { return HCURSOR(appIcon); }
@@ -494,6 +503,7 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
       break;
     case wizard::StepResponse::ShowProgress:
       ShowProgress(handling.label, *reinterpret_cast<const std::wstring*>(item));
+      LogStep(int(code), *reinterpret_cast<const std::wstring*>(item));
       break;
     case wizard::StepResponse::GoToPageAndNext:
       page = handling.page;
@@ -502,10 +512,13 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
     case wizard::StepResponse::EndOfCopying:
       if (installFailed) {
         MessageBox(wizard::kTextInstallFailed);
+        installEnd = wizard::kEndCopyFailed;
         ui::CDialog::OnOK();
         break;
       }
-      // The copy worker has opened the install record already.
+      // The copy worker has opened the install record already (and waits in
+      // its final report: the package is free).
+      LogInstallRecord(log, *package, installFolder);
       page = wizard::kPageAfterCopying;
       RunNext(wizard::NextSource::StepHandler);
       break;
@@ -513,12 +526,21 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
   return 0;
 }
 
+void SetupWizardDlg::LogStep(int code, const std::wstring& item) {
+  if (!log) return;
+  if (code == wizard::STEP_COPY_FILES) {
+    log->Entry(item, platform::SystemFolderProbe().KindOf(item) == platform::PathKind::Folder);
+  } else if (code == wizard::STEP_WRITE_REGISTRY) {
+    log->Line("registry", item);
+  }
+}
+
 LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
   // One start-menu entry (menu path, target, description) of the package;
   // its sub-folder, when it has one, becomes startMenuFolder.
   const auto* texts = reinterpret_cast<const std::wstring*>(record);
   if (texts == nullptr) return 0;
-  CreateShortcut(integration::MenuItemRequest(installFolder, texts, startMenuFolder));
+  CreateLoggedShortcut(integration::MenuItemRequest(installFolder, texts, startMenuFolder), log);
   return 0;
 }
 
@@ -528,6 +550,7 @@ LRESULT SetupWizardDlg::OnAskRetry(WPARAM code, LPARAM path) {
   text += *reinterpret_cast<const std::wstring*>(path);
   text += wizard::kTextRetryAfter;
   if (MessageBox(text, wizard::kTextRetryCaption, MB_RETRYCANCEL) == IDRETRY) return wizard::RETRY_AGAIN;
+  if (log) log->Line("not written", *reinterpret_cast<const std::wstring*>(path));
   installFailed = 1;
   return wizard::RETRY_GIVE_UP;
 }

@@ -15,9 +15,12 @@
 
 #include "controls/gdip_image.h"
 #include "controls/skin_button.h"
+#include "integration/deploy_facts.h"
+#include "integration/install_log.h"
 #include "integration/win/start_program.h"
 #include "platform/ui/button.h"
 #include "platform/ui/dialog.h"
+#include "wizard/install_end.h"
 #include "wizard/package_integrity.h"
 #include "wizard/page_model.h"
 
@@ -61,6 +64,20 @@ class SetupWizardDlg : public ui::CDialog {
   bool packageChecked = false;
   // The way the finish step started the main program (None: not asked).
   ProgramStart programStart = ProgramStart::None;
+
+  // Set before DoModal for an installer built with [deploy]: the
+  // installed-programs entry the registry step writes, the bytes the package
+  // installs, the folder of /D= (put into the folder field instead of the
+  // default) and the log of /LOG= (null: none).
+  DeployFacts deploy;
+  std::uint64_t installedBytes = 0;
+  std::wstring commandFolder;
+  integration::InstallLog* log = nullptr;
+  // How the wizard ended (the process exit code and its reason).
+  wizard::InstallEnd installEnd = wizard::kEndFailed;
+  // Cleared by the registry worker, before its final report, when the
+  // installed-programs entry could not be written; read after that report.
+  bool entryWritten = true;
 
   // Applies `page` to the controls and texts and repaints the whole window.
   void UpdatePage();
@@ -113,6 +130,8 @@ class SetupWizardDlg : public ui::CDialog {
   void SetUpButton(controls::SkinButton& button, UINT hotFace, UINT idleFace, BOOL repaintBackground);
   void PlaceControl(int id, int x, int y, int width, int height);
   void ShowProgress(const wchar_t* label, const std::wstring& item);
+  // The log's line for a step's report: a folder or file copied, a registry value.
+  void LogStep(int code, const std::wstring& item);
   void PaintTexts(HDC dc, const RECT& client);
 };
 
