@@ -2,6 +2,7 @@
 // and --version.
 #include <CLI/CLI.hpp>
 
+#include "builder/blob_compressor.h"
 #include "builder/commands.h"
 
 namespace builder {
@@ -33,6 +34,10 @@ int RunMksetup(int argc, const char* const* argv) {
       "--uninstaller", build.uninstaller,
       "The uninstaller program packed when the manifest sets product.uninstaller (default: uninstall.exe beside the stub)");
   buildCmd->add_option("-j,--jobs", build.jobs, "Compression threads (default: all cores)")->check(CLI::PositiveNumber);
+  buildCmd
+      ->add_option("-l,--level", build.level,
+                   "Compression level: 1 (fastest) to 12 (smallest); default 6, as large as gzip -6 output")
+      ->check(CLI::Range(kMinLevel, kMaxLevel));
 
   std::string installer, folder;
   bool json = false;

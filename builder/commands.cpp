@@ -38,6 +38,7 @@ int RunBuild(const BuildCommand& command) {
   options.manifest = Utf8ToPath(command.manifest);
   options.output = command.output.empty() ? fs::path() : Utf8ToPath(command.output);
   options.threads = command.jobs;
+  options.level = command.level;
   if (!command.uninstaller.empty()) options.uninstaller = Utf8ToPath(command.uninstaller);
   if (!command.sign.empty()) {
     std::string why;

@@ -20,6 +20,7 @@ struct BuildCommand {
   std::string sign;         // empty: the manifest's [sign], if any
   std::string uninstaller;  // empty: uninstall.exe beside the stub (product.uninstaller)
   int jobs = 0;             // 0: all cores
+  int level = 6;            // compression level, 1 (fastest) to 12 (smallest)
 };
 
 int RunBuild(const BuildCommand& command);

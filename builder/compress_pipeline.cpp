@@ -8,16 +8,22 @@
 
 namespace builder {
 
-CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize,
-                                   std::uint64_t memoryBudget, std::uint64_t groupBytes)
-    : jobs_(std::move(jobs)), slots_(jobs_.size()), maxFileSize_(maxFileSize), memoryBudget_(memoryBudget) {
-  const int count = threads < 1 ? 1 : threads;
+CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, const CompressSettings& settings)
+    : jobs_(std::move(jobs)), slots_(jobs_.size()), settings_(settings) {
+  const int count = std::max(1, settings_.threads);
+  const std::uint64_t groupBytes = settings_.groupBytes;
   window_ = std::max<std::size_t>(16, static_cast<std::size_t>(count) * 4);
   bool open = false;  // the last item is a group that may take more files
   for (std::size_t j = 0; j < jobs_.size(); ++j) {
     const std::uint64_t size = jobs_[j].size;
+    if (size > settings_.oneShotLimit) {
+      // Nothing to compress here and nothing held: done from the start.
+      items_.push_back({j, j + 1, 0, true, true});
+      open = false;
+      continue;
+    }
     if (size >= groupBytes) {
-      items_.push_back({j, j + 1, size, false});
+      items_.push_back({j, j + 1, size, false, false});
       open = false;
       continue;
     }
@@ -25,14 +31,14 @@ CompressPipeline::CompressPipeline(std::vector<CompressJob> jobs, int threads, s
       open = false;
     }
     if (!open) {
-      items_.push_back({j, j, 0, false});
+      items_.push_back({j, j, 0, false, false});
       open = true;
     }
     items_.back().end = j + 1;
     items_.back().bytes += size;
   }
   if (count == 1) {
-    ownMaker_ = std::make_unique<BlobMaker>();
+    ownCompressor_ = std::make_unique<BlobCompressor>(settings_.level);
     return;
   }
   const std::size_t workers = std::min(static_cast<std::size_t>(count), items_.size());
@@ -49,15 +55,19 @@ CompressPipeline::~CompressPipeline() {
 }
 
 bool CompressPipeline::MayStart(std::size_t item) const {
-  if (item == handItem_) return true;  // nothing ahead of it: always room
-  return item - handItem_ < window_ && bytesInFlight_ + items_[item].bytes <= memoryBudget_;
+  // Nothing ahead of it: always room. A streamed item, done from the start,
+  // may already have been handed out before any worker reached it.
+  if (item <= handItem_) return true;
+  return item - handItem_ < window_ && bytesInFlight_ + items_[item].bytes <= settings_.memoryBudget;
 }
 
-void CompressPipeline::Compress(const Item& item, BlobMaker& maker) {
+void CompressPipeline::Compress(const Item& item, BlobCompressor& compressor) {
+  if (item.streamed) return;
+  const std::uint64_t limit = std::min(settings_.oneShotLimit, settings_.maxFileSize);
   for (std::size_t j = item.first; j < item.end && !stop_; ++j) {
     Slot& slot = slots_[j];
     try {
-      slot.ok = maker.Make(jobs_[j].path, jobs_[j].size, maxFileSize_, slot.blob, slot.error);
+      slot.ok = compressor.CompressFile(jobs_[j].path, jobs_[j].size, limit, slot.blob, slot.error);
     } catch (const std::bad_alloc&) {
       slot.ok = false;
       slot.blob = {};
@@ -68,7 +78,7 @@ void CompressPipeline::Compress(const Item& item, BlobMaker& maker) {
 }
 
 void CompressPipeline::Work() {
-  BlobMaker maker;
+  BlobCompressor compressor(settings_.level);
   for (;;) {
     std::size_t index;
     {
@@ -80,7 +90,7 @@ void CompressPipeline::Work() {
       index = nextToStart_++;
       bytesInFlight_ += items_[index].bytes;
     }
-    Compress(items_[index], maker);
+    Compress(items_[index], compressor);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       items_[index].done = true;
@@ -94,15 +104,16 @@ double CompressPipeline::WaitSeconds() {
   return waitSeconds_;
 }
 
-bool CompressPipeline::Next(std::vector<std::uint8_t>& blob, std::string& error) {
+bool CompressPipeline::Next(std::vector<std::uint8_t>& blob, bool& streamed, std::string& error) {
+  streamed = false;
   if (nextToHand_ >= jobs_.size()) {
     error = "no more files to compress";
     return false;
   }
   Item& item = items_[handItem_];
-  if (ownMaker_) {
+  if (ownCompressor_) {
     if (!item.done) {
-      Compress(item, *ownMaker_);
+      Compress(item, *ownCompressor_);
       item.done = true;
     }
   } else {
@@ -110,7 +121,8 @@ bool CompressPipeline::Next(std::vector<std::uint8_t>& blob, std::string& error)
     finished_.wait(lock, [&] { return item.done; });
   }
   Slot& slot = slots_[nextToHand_];
-  const bool ok = slot.ok;
+  streamed = item.streamed;
+  const bool ok = slot.ok || streamed;
   blob = std::move(slot.blob);
   error = std::move(slot.error);
   if (!ok && error.empty()) error = PathToUtf8(jobs_[nextToHand_].path) + ": not compressed";

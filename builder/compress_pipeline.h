@@ -3,9 +3,11 @@
 // of up to groupBytes, so that a hand-off between threads is paid per group
 // rather than per file; a file of groupBytes or more is an item of its own.
 // Memory stays bounded: an item is only started while few enough items, and
-// few enough of their bytes, wait ahead of the one being written. With one
-// thread nothing is handed off: Next compresses each item itself when it
-// reaches it.
+// few enough of their bytes, wait ahead of the one being written, and a file
+// larger than the one-shot limit is not compressed here at all: Next tells
+// the caller to stream it (BlobCompressor::StreamFile) into the package.
+// With one thread nothing is handed off: Next compresses each item itself
+// when it reaches it.
 #pragma once
 
 #include <atomic>
@@ -18,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "builder/file_blob.h"
+#include "builder/blob_compressor.h"
 
 namespace builder {
 
@@ -27,23 +29,32 @@ struct CompressJob {
   std::uint64_t size = 0;  // expected size, for grouping and the memory bound
 };
 
+struct CompressSettings {
+  int threads = 1;  // at least 1
+  int level = kDefaultLevel;
+  std::uint64_t maxFileSize = PKG_MAX_RAW_LENGTH;
+  // Bytes of source files that may be in flight at once (a single larger
+  // item still goes through, alone).
+  std::uint64_t memoryBudget = 64u << 20;
+  // Larger files are streamed by the caller.
+  std::uint64_t oneShotLimit = kOneShotLimit;
+  std::uint64_t groupBytes = 256 * 1024;
+};
+
 class CompressPipeline {
  public:
-  static constexpr std::uint64_t kGroupBytes = 256 * 1024;
   static constexpr std::size_t kGroupFiles = 256;  // also bounds a group of empty files
 
-  // threads >= 1; memoryBudget: bytes of source files that may be in flight
-  // at once (a single larger item still goes through, alone).
-  CompressPipeline(std::vector<CompressJob> jobs, int threads, std::uint64_t maxFileSize, std::uint64_t memoryBudget,
-                   std::uint64_t groupBytes = kGroupBytes);
+  CompressPipeline(std::vector<CompressJob> jobs, const CompressSettings& settings);
   // Stops the workers and waits for them.
   ~CompressPipeline();
   CompressPipeline(const CompressPipeline&) = delete;
   CompressPipeline& operator=(const CompressPipeline&) = delete;
 
-  // The blob of the next job in listing order (empty for an empty file);
-  // false with *error when that file failed.
-  bool Next(std::vector<std::uint8_t>& blob, std::string& error);
+  // The blob of the next job in listing order (empty for an empty file), or
+  // *streamed set for a file the caller is to stream itself; false with
+  // *error when that file failed.
+  bool Next(std::vector<std::uint8_t>& blob, bool& streamed, std::string& error);
 
   // Seconds the workers spent waiting for room in the window, all together:
   // time in which a core could have compressed but the writer was behind.
@@ -61,19 +72,19 @@ class CompressPipeline {
     std::size_t end = 0;
     std::uint64_t bytes = 0;
     bool done = false;
+    bool streamed = false;  // one file, left to the caller
   };
   void Work();
   // Fills the slots of the item's jobs; stops at the first file that fails.
-  void Compress(const Item& item, BlobMaker& maker);
+  void Compress(const Item& item, BlobCompressor& compressor);
   bool MayStart(std::size_t item) const;
 
   std::vector<CompressJob> jobs_;
   std::vector<Slot> slots_;  // written by the item's worker, read by Next once the item is done
   std::vector<Item> items_;
-  std::uint64_t maxFileSize_;
-  std::uint64_t memoryBudget_;
-  std::size_t window_;                   // items started ahead of the one being handed out
-  std::unique_ptr<BlobMaker> ownMaker_;  // one thread: Next compresses with it
+  CompressSettings settings_;
+  std::size_t window_;                             // items started ahead of the one being handed out
+  std::unique_ptr<BlobCompressor> ownCompressor_;  // one thread: Next compresses with it
   std::mutex mutex_;
   std::condition_variable startable_;  // workers wait here for room
   std::condition_variable finished_;   // Next waits here for its item

@@ -1,5 +1,6 @@
 #include "builder/installer_build.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -106,6 +107,21 @@ class StreamSink : public ByteSink {
     return true;
   }
   std::int64_t Position() const override { return position_; }
+  // Bytes still gathered are changed in place; bytes already handed on are
+  // overwritten in the file, which then goes on at its end.
+  bool Patch(std::int64_t at, const void* data, std::size_t size) override {
+    const std::int64_t gathered = position_ - static_cast<std::int64_t>(buffer_.size());
+    if (at < 0 || at + static_cast<std::int64_t>(size) > position_) return false;
+    if (at >= gathered) {
+      std::memcpy(buffer_.data() + (at - gathered), data, size);
+      return true;
+    }
+    if (!Flush()) return false;
+    out_.seekp(at);
+    out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out_.seekp(0, std::ios::end);
+    return static_cast<bool>(out_);
+  }
   // Hands what is gathered to the stream; false when the stream failed.
   bool Flush() {
     out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
@@ -211,10 +227,9 @@ class Builder {
     if (!m.picture.empty() && !ReadWholeFile(m.picture, picture, why)) return Fail("product.picture: " + why);
     if (!m.license.empty() && !LoadAgreementText(m.license, agreement, why)) return Fail("product.license: " + why);
     std::vector<std::uint8_t> agreementBlob;
-    if (!agreement.empty()) {
-      agreementBlob = MakeDataBlob(agreement.data(), agreement.size());
-      if (agreementBlob.empty()) return Fail(PathToUtf8(m.license) + ": the licence text cannot be compressed");
-    }
+    if (!agreement.empty() &&
+        !BlobCompressor(options_.level).Compress(agreement.data(), agreement.size(), agreementBlob))
+      return Fail(PathToUtf8(m.license) + ": the licence text cannot be compressed");
 
     result_.output = options_.output.empty() ? DefaultOutputPath(m.output, m.texts.productName) : options_.output;
     if (IsInside(result_.output, m.source)) {
@@ -281,41 +296,82 @@ class Builder {
         total += item.size;
       }
     }
-    int threads = options_.threads;
-    if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    if (threads <= 0) threads = 1;
-    if (threads > kMaxThreads) threads = kMaxThreads;
+    CompressSettings settings;
+    settings.threads = options_.threads;
+    if (settings.threads <= 0) settings.threads = static_cast<int>(std::thread::hardware_concurrency());
+    settings.threads = std::clamp(settings.threads, 1, kMaxThreads);
+    settings.level = options_.level;
+    settings.maxFileSize = options_.maxFileSize;
+    settings.memoryBudget = options_.memoryBudget;
+    settings.oneShotLimit = options_.oneShotLimit;
     // Nothing compressed yet: the progress starts at 0 before the first file is read.
     if (options_.progress) options_.progress(0, total);
-    CompressPipeline pipeline(std::move(jobs), threads, options_.maxFileSize, options_.memoryBudget);
+    CompressPipeline pipeline(std::move(jobs), settings);
+    // Files streamed into the package are compressed here, on the writing thread.
+    BlobCompressor streamer(options_.level);
 
     std::uint64_t done = 0;
     std::vector<std::uint8_t> blob;
     std::string why;
     for (const SourceItem& item : items) {
       if (item.folder) {
-        if (static_cast<std::uint64_t>(sink.Position()) + sizeof(EntryHeader) + item.name.size() +
-                sizeof(PackageTrailer) >
-            options_.maxInstallerSize) {
-          return TooLarge(item.name);
-        }
+        if (!Fits(sink, sizeof(EntryHeader) + item.name.size())) return TooLarge(item.name);
         if (!writer.AddFolder(item.name)) return WriterFailed(writer);
         ++result_.folders;
         continue;
       }
-      if (!pipeline.Next(blob, why)) return Fail(why);
-      if (static_cast<std::uint64_t>(sink.Position()) + sizeof(EntryHeader) + item.name.size() + blob.size() +
-              sizeof(PackageTrailer) >
-          options_.maxInstallerSize) {
-        return TooLarge(item.name);
+      bool streamed = false;
+      if (!pipeline.Next(blob, streamed, why)) return Fail(why);
+      if (streamed) {
+        if (!StreamFile(item, sink, writer, streamer)) return false;
+      } else {
+        if (!Fits(sink, sizeof(EntryHeader) + item.name.size() + blob.size())) return TooLarge(item.name);
+        if (!writer.AddFile(item.name, blob)) return WriterFailed(writer);
       }
-      if (!writer.AddFile(item.name, blob)) return WriterFailed(writer);
       ++result_.files;
       done += item.size;
       result_.sourceBytes = done;
       if (options_.progress) options_.progress(done, total);
     }
     result_.compressWaitSeconds = pipeline.WaitSeconds();
+    return true;
+  }
+
+  // True when bytes more, and the trailer, stay within the installer's limit.
+  bool Fits(const StreamSink& sink, std::uint64_t bytes) const {
+    return static_cast<std::uint64_t>(sink.Position()) + bytes + sizeof(PackageTrailer) <= options_.maxInstallerSize;
+  }
+
+  // A file too large to hold: its stream goes into the package piece by
+  // piece, and the entry's length and blob head are filled in at its end.
+  bool StreamFile(const SourceItem& item, StreamSink& sink, PackageWriter& writer, BlobCompressor& compressor) {
+    class Pieces : public PieceSink {
+     public:
+      Pieces(Builder& b, StreamSink& s, PackageWriter& w) : builder_(b), sink_(s), writer_(w) {}
+      bool Write(const std::uint8_t* data, std::size_t size) override {
+        if (!builder_.Fits(sink_, size)) {
+          tooLarge = true;
+          return false;
+        }
+        return writer_.AppendToFile(data, size);
+      }
+      bool tooLarge = false;
+
+     private:
+      Builder& builder_;
+      StreamSink& sink_;
+      PackageWriter& writer_;
+    };
+    if (!Fits(sink, sizeof(EntryHeader) + item.name.size() + kDataBlobHeadSize)) return TooLarge(item.name);
+    if (!writer.BeginFile(item.name)) return WriterFailed(writer);
+    Pieces pieces(*this, sink, writer);
+    DataBlob head{};
+    std::string why;
+    if (!compressor.StreamFile(item.path, options_.maxFileSize, pieces, head, why)) {
+      if (pieces.tooLarge) return TooLarge(item.name);
+      return why.empty() ? WriterFailed(writer) : Fail(why);
+    }
+    if (!writer.EndFile(head)) return WriterFailed(writer);
     return true;
   }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/blob_compressor.h"
 #include "builder/sign_command.h"
 #include "package/package_layout.h"
 
@@ -17,12 +18,14 @@ namespace builder {
 
 struct BuildOptions {
   std::filesystem::path manifest;
-  std::filesystem::path output;               // empty: the manifest's output key, else "<product name>-setup.exe"
-  std::filesystem::path stub;                 // the installer program the package is appended to
-  std::filesystem::path uninstaller;          // for product.uninstaller; empty: uninstall.exe beside the stub
-  SignCommand sign;                           // no words: the manifest's [sign], if any
-  int threads = 0;                            // compression threads; 0: one per core
-  std::uint64_t memoryBudget = 256ull << 20;  // source bytes compressed ahead of the writer
+  std::filesystem::path output;                // empty: the manifest's output key, else "<product name>-setup.exe"
+  std::filesystem::path stub;                  // the installer program the package is appended to
+  std::filesystem::path uninstaller;           // for product.uninstaller; empty: uninstall.exe beside the stub
+  SignCommand sign;                            // no words: the manifest's [sign], if any
+  int threads = 0;                             // compression threads; 0: one per core
+  int level = kDefaultLevel;                   // compression level, kMinLevel to kMaxLevel
+  std::uint64_t memoryBudget = 64ull << 20;    // source bytes compressed ahead of the writer
+  std::uint64_t oneShotLimit = kOneShotLimit;  // larger files are compressed and written in pieces
   std::uint64_t maxFileSize = PKG_MAX_RAW_LENGTH;
   std::uint64_t maxInstallerSize = 0x7FFFFFFF;  // offsets are signed 32-bit
   // Called on the writing thread once before the first file is read (done

@@ -99,7 +99,7 @@ class TreeWalker {
     std::error_code ec;
     fs::file_status own = c.listed != fs::file_type::none ? fs::file_status(c.listed) : fs::symlink_status(c.path, ec);
     if (ec) return Fail(c.path, "cannot be read: " + ec.message());
-    fs::path real = active_.back() / c.path.filename();
+    fs::path real;  // only folders and links need it: a path costs more than a plain file's checks
     fs::file_status status = own;
     if (fs::is_symlink(own)) {
       real = fs::canonical(c.path, ec);
@@ -109,6 +109,7 @@ class TreeWalker {
       if (ec) return Fail(c.path, "cannot be read: " + ec.message());
     }
     if (fs::is_directory(status)) {
+      if (real.empty()) real = active_.back() / c.path.filename();
       if (std::find(active_.begin(), active_.end(), real) != active_.end()) {
         return Fail(c.path, "symbolic link leads back into a folder that contains it");
       }

@@ -5,6 +5,8 @@
 #  - toml++ and CLI11: header-only; their Debian headers are made visible to the
 #    cross compilers through a folder of links, never through /usr/include as a whole.
 #  - Google Benchmark: native only.
+#  - libdeflate: native only, mksetup's compressor (the Windows programs
+#    never compress; a Windows build of mksetup uses zlib's deflate).
 
 if(WIN32)
   # The Windows programs carry zlib inside them (libz.a, not zlib1.dll).
@@ -24,6 +26,14 @@ if(WIN32)
 else()
   find_package(GTest REQUIRED)
   find_package(benchmark QUIET)
+  find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h)
+  find_library(LIBDEFLATE_LIBRARY deflate)
+  if(NOT LIBDEFLATE_INCLUDE_DIR OR NOT LIBDEFLATE_LIBRARY)
+    message(FATAL_ERROR "libdeflate is missing: install libdeflate-dev (scripts/deps)")
+  endif()
+  add_library(libdeflate::libdeflate UNKNOWN IMPORTED)
+  set_target_properties(libdeflate::libdeflate PROPERTIES IMPORTED_LOCATION ${LIBDEFLATE_LIBRARY}
+                                                          INTERFACE_INCLUDE_DIRECTORIES ${LIBDEFLATE_INCLUDE_DIR})
 endif()
 
 set(SETUP_HEADER_LINKS ${CMAKE_BINARY_DIR}/header-links)

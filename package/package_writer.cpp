@@ -21,23 +21,9 @@ bool VectorSink::Write(const void* data, std::size_t size) {
   return true;
 }
 
-FileSink::FileSink(platform::File& file) : file_(file) {
-  std::int64_t end = 0;
-  position_ = file_.SeekFromEnd(0, &end) ? end : -1;
-}
-
-bool FileSink::Write(const void* data, std::size_t size) {
-  if (position_ < 0) return false;
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  while (size > 0) {
-    const std::uint32_t chunk = size > 0x40000000u ? 0x40000000u : static_cast<std::uint32_t>(size);
-    std::uint32_t written = 0;
-    const bool ok = file_.Write(p, chunk, &written);
-    position_ += written;
-    if (!ok || written != chunk) return false;
-    p += chunk;
-    size -= chunk;
-  }
+bool VectorSink::Patch(std::int64_t at, const void* data, std::size_t size) {
+  if (at < 0 || static_cast<std::uint64_t>(at) + size > bytes_.size()) return false;
+  std::memcpy(bytes_.data() + at, data, size);
   return true;
 }
 
@@ -83,6 +69,7 @@ bool PackageWriter::Put(const void* data, std::size_t size, bool trailer) {
 // the entry and shortcut stages take more than one call.
 bool PackageWriter::Advance(Stage to) {
   if (!error_.empty()) return false;
+  if (openFile_ >= 0) return Fail("an entry comes before the file begun last is ended");
   if (stage_ == Stage::Done) return Fail("the package is already finished");
   if (stage_ == Stage::Start && to != Stage::Info) return Fail("the info block must come first");
   if (to < stage_ || (to == stage_ && to != Stage::Entries && to != Stage::Shortcuts)) {
@@ -192,7 +179,7 @@ bool PackageWriter::AddFolder(std::string_view name) {
   return true;
 }
 
-bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_t>& blob) {
+bool PackageWriter::StartFile(std::string_view name, std::size_t dataLength) {
   if (!Advance(Stage::Entries)) return false;
   std::string why;
   if (!IsSafeEntryName(name, &why)) return Fail("file \"" + std::string(name) + "\": " + why);
@@ -201,23 +188,63 @@ bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_
     return Fail("file \"" + std::string(name) + "\" comes before its folder");
   }
   if (!Unique(name)) return Fail("file \"" + std::string(name) + "\": another entry has the same name to Windows");
-  if (!blob.empty() && blob.size() <= static_cast<std::size_t>(kDataBlobHeadSize)) {
-    return Fail("file \"" + std::string(name) + "\": not a data blob");
-  }
+  if (dataLength > static_cast<std::size_t>(INT_MAX)) return Fail("file too large");
   EntryHeader header{};
   header.type = PKG_ENTRY_FILE;
   header.nameLength = static_cast<std::int32_t>(name.size());
-  if (!blob.empty()) {
-    if (blob.size() > static_cast<std::size_t>(INT_MAX)) return Fail("file too large");
+  if (dataLength > 0) {
     header.dataOffset = header.nameLength;
-    header.dataLength = static_cast<std::int32_t>(blob.size());
+    header.dataLength = static_cast<std::int32_t>(dataLength);
   }
-  if (!Put(&header, sizeof header) || !Put(name.data(), name.size()) || !Put(blob.data(), blob.size())) {
-    return false;
-  }
+  if (!Put(&header, sizeof header) || !Put(name.data(), name.size())) return false;
   ++trailer_.entryCount;
-  entriesLength_ += static_cast<std::int64_t>(sizeof header) + static_cast<std::int64_t>(name.size()) +
-                    static_cast<std::int64_t>(blob.size());
+  entriesLength_ += static_cast<std::int64_t>(sizeof header) + static_cast<std::int64_t>(name.size());
+  return true;
+}
+
+bool PackageWriter::AddFile(std::string_view name, const std::vector<std::uint8_t>& blob) {
+  if (!blob.empty() && blob.size() <= static_cast<std::size_t>(kDataBlobHeadSize)) {
+    return Fail("file \"" + std::string(name) + "\": not a data blob");
+  }
+  if (!StartFile(name, blob.size()) || !Put(blob.data(), blob.size())) return false;
+  entriesLength_ += static_cast<std::int64_t>(blob.size());
+  return true;
+}
+
+bool PackageWriter::BeginFile(std::string_view name) {
+  const std::int64_t at = sink_.Position();
+  const DataBlob room{};
+  // EndFile fills in the data length and the blob head.
+  if (!StartFile(name, 0) || !Put(&room, sizeof room)) return false;
+  entriesLength_ += kDataBlobHeadSize;
+  openFile_ = at;
+  openNameLength_ = static_cast<std::int32_t>(name.size());
+  return true;
+}
+
+bool PackageWriter::AppendToFile(const void* data, std::size_t size) {
+  if (!error_.empty()) return false;
+  if (openFile_ < 0) return Fail("no file begun");
+  if (!Put(data, size)) return false;
+  entriesLength_ += static_cast<std::int64_t>(size);
+  return true;
+}
+
+bool PackageWriter::EndFile(const DataBlob& head) {
+  if (!error_.empty()) return false;
+  if (openFile_ < 0) return Fail("no file begun");
+  const std::int64_t blobAt = openFile_ + static_cast<std::int64_t>(sizeof(EntryHeader)) + openNameLength_;
+  const std::int64_t length = sink_.Position() - blobAt;
+  if (length <= kDataBlobHeadSize || length > INT_MAX) return Fail("the streamed file is not a data blob");
+  EntryHeader header{};
+  header.type = PKG_ENTRY_FILE;
+  header.nameLength = openNameLength_;
+  header.dataOffset = openNameLength_;
+  header.dataLength = static_cast<std::int32_t>(length);
+  if (!sink_.Patch(openFile_, &header, sizeof header) || !sink_.Patch(blobAt, &head, sizeof head)) {
+    return Fail("writing the package failed");
+  }
+  openFile_ = -1;
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "bytes.h"
 #include "package/package_writer.h"
 
 namespace {
@@ -19,7 +20,7 @@ bool Info(PackageWriter& w, std::string_view mainProgram = "", std::string_view 
   return w.WriteInfo({}, mainProgram, record);
 }
 
-const std::vector<std::uint8_t> kBlob = MakeDataBlob("x", 1);
+const std::vector<std::uint8_t> kBlob = support::Blob("x");
 
 const Refusal kRefusals[] = {
     {"an entry before the info block", [](PackageWriter& w) { return !w.AddFolder("a"); }},
@@ -41,6 +42,8 @@ const Refusal kRefusals[] = {
      }},
     {"a file and a folder of one name",
      [](PackageWriter& w) { return Info(w) && w.AddFile("Data", kBlob) && !w.AddFolder("DATA"); }},
+    {"a folder while a streamed file is open",
+     [](PackageWriter& w) { return Info(w) && w.BeginFile("a") && w.AppendToFile("xy", 2) && !w.AddFolder("b"); }},
     {"8 bytes are no blob",
      [](PackageWriter& w) { return Info(w) && !w.AddFile("a", std::vector<std::uint8_t>(8, 0)); }},
     {"a shortcut target outside the install folder",

@@ -51,6 +51,9 @@
 //                  ID (0: over the heading) / let it go where the pointer is
 //   hook=FILE      write FILE, then wait until the host deletes it
 //   sleep=MS       exit         wait for the program's end, report exit=CODE
+//   wait=S         let the page and dialog steps after it wait up to S seconds
+//                  (default 30 and 60), for installations that take longer
+//                  (the benchmarks)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -300,7 +303,7 @@ class Driver {
     if (name == L"second") return Second(value);
     if (name == L"wizard")
       return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), true)) != nullptr; }, 20000);
-    if (name == L"page") return WaitUntil([&] { return VisiblePage(wizard_) == number; }, 30000);
+    if (name == L"page") return WaitUntil([&] { return VisiblePage(wizard_) == number; }, waitMs_ ? waitMs_ : 30000);
     if (name == L"click") return ClickControl(wizard_, number);
     if (name == L"type") return ::SendDlgItemMessageW(wizard_, kPath, WM_SETTEXT, 0, LPARAM(value.c_str())) != 0;
     if (name == L"key") return Key(value);
@@ -329,6 +332,7 @@ class Driver {
     if (name == L"release") return SendMouse(MOUSEEVENTF_LEFTUP), ::Sleep(300), true;
     if (name == L"hook") return Hook(value);
     if (name == L"sleep") return ::Sleep(DWORD(number)), true;
+    if (name == L"wait") return waitMs_ = number * 1000, true;
     if (name == L"exit") return Exit();
     return false;
   }
@@ -427,7 +431,7 @@ class Driver {
           dialog_ = caption.empty() ? FindProcessDialog(pid(), false) : FindDialogByCaption(caption);
           return dialog_ != nullptr || (caption.empty() && ::WaitForSingleObject(process_.hProcess, 0) == 0);
         },
-        60000);
+        waitMs_ ? waitMs_ : 60000);
     if (!dialog_) return false;
     ::Sleep(300);  // let it paint and take the focus
     report_.Set("dialog.caption", WindowText(dialog_));
@@ -616,6 +620,7 @@ class Driver {
   PROCESS_INFORMATION process_ = {};
   HWND wizard_ = nullptr;
   HWND dialog_ = nullptr;
+  int waitMs_ = 0;  // 0: each step's own time limit
   DWORD other_ = 0;
   HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
