@@ -3,12 +3,11 @@
 // are small and kept in the repository (corpus/<target>/); run again after a
 // layout change.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
-#include "integration/install_record.h"
+#include "bytes.h"
 #include "laid_package.h"
 #include "platform/utf.h"
+#include "record_file.h"
 
 namespace fs = std::filesystem;
 using support::Bytes;
@@ -16,20 +15,14 @@ using support::Bytes;
 namespace {
 
 bool Save(const fs::path& file, const Bytes& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return !bytes.empty() && static_cast<bool>(out);
+  support::WriteBytes(file, bytes);
+  return !bytes.empty() && support::ReadBytes(file) == bytes;
 }
 
 Bytes Record(const fs::path& file, const std::wstring& menu, const std::wstring& product) {
-  Save(file, Bytes{'M', 'Z', 0, 0});
-  InstallRecord record;
-  record.Open(platform::Utf8ToWide(file.string()), 1);
-  record.SetNames(menu, product, product);
-  record.Close();
-  std::ifstream in(file, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  support::WriteBytes(file, Bytes{'M', 'Z', 0, 0});
+  support::AppendRecord(platform::Utf8ToWide(file.string()), menu, product, product);
+  return support::ReadBytes(file);
 }
 
 }  // namespace

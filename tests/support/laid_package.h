@@ -1,8 +1,6 @@
-// Installers laid out byte by byte from the package layout, independently of
-// the package writer, so that tests can lay out what the writer refuses: a
-// PE image, the info block, picture, agreement, entries, shortcut records
-// and the trailer, every field settable. The same description also goes
-// through the writer (Written), which must give the same bytes.
+// Installers laid out byte by byte, independently of the package writer, so
+// that tests can lay out what it refuses, every field settable; Written puts
+// the same description through the writer.
 #pragma once
 
 #include <cstdint>
@@ -44,9 +42,9 @@ struct LaidPackage {
   Bytes Lay() const;
 };
 
-// The sample: texts in Chinese and English, both typed records, a picture,
-// an agreement, folders (one empty), files (one empty, one named in Chinese,
-// one that compresses badly) and a shortcut.
+// Chinese and English texts, both typed records, a picture, an agreement,
+// folders (one empty), files (one empty, one named in Chinese, one of noise)
+// and a shortcut.
 LaidPackage Sample();
 // The contents every file of Sample() holds.
 std::vector<std::string> SampleContents();

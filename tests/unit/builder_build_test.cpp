@@ -1,7 +1,5 @@
-// Building installers: the same bytes whatever the thread count, memory
-// window or file times; every blob a stream that zlib's inflate decodes,
-// whether compressed whole or in pieces; builds that fail name what is
-// wrong and leave no output behind.
+// Building installers: the same bytes whatever the threads, memory window or
+// file times; every blob decodes with zlib; failed builds leave no output.
 #include <gtest/gtest.h>
 #include <zlib.h>
 

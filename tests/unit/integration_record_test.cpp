@@ -13,6 +13,7 @@
 #include "integration/install_record.h"
 #include "package/package_layout.h"
 #include "platform/file.h"
+#include "record_file.h"
 #include "temp_folder.h"
 
 namespace {
@@ -26,12 +27,6 @@ class IntegrationRecord : public testing::Test {
     support::WriteBytes(folder.Child("uninst.exe"), original);
   }
   Bytes Contents() const { return support::ReadBytes(folder.Child("uninst.exe")); }
-  void Append(const std::wstring& menu, const std::wstring& product, const std::wstring& autostart) {
-    InstallRecord record;
-    ASSERT_TRUE(record.Open(path, 1));
-    record.SetNames(menu, product, autostart);
-    record.Close();
-  }
 
   TempFolder folder;
   const std::wstring path = folder.Wide(L"uninst.exe");
@@ -39,7 +34,7 @@ class IntegrationRecord : public testing::Test {
 };
 
 TEST_F(IntegrationRecord, TheBlockAppendedBehindTheFile) {
-  Append(L"岚杉软件", L"岚", L"");
+  ASSERT_TRUE(support::AppendRecord(path, L"岚杉软件", L"岚", L""));
   const Bytes all = Contents();
   ASSERT_EQ(all.size(), original.size() + kInstallRecordSize);
   EXPECT_TRUE(std::equal(original.begin(), original.end(), all.begin()));
@@ -58,7 +53,7 @@ TEST_F(IntegrationRecord, NamesOf256Utf8BytesOrMoreAreNotStored) {
   const std::wstring cjk85(85, L'岚');     // 255 UTF-8 bytes
   const std::wstring cjk86(86, L'岚');     // 258
   const std::wstring ascii256(256, L'a');  // 256
-  Append(cjk85, cjk86, ascii256);
+  ASSERT_TRUE(support::AppendRecord(path, cjk85, cjk86, ascii256));
   InstallRecord reader;
   ASSERT_TRUE(reader.Open(path, 0));
   EXPECT_EQ(reader.StartMenuFolder(), cjk85);
@@ -75,10 +70,7 @@ TEST_F(IntegrationRecord, NamesOf256Utf8BytesOrMoreAreNotStored) {
 TEST_F(IntegrationRecord, TheEdgesOfTheBlock) {
   const std::wstring empty = folder.Wide(L"empty.exe");
   support::WriteBytes(folder.Child("empty.exe"), {});
-  InstallRecord record;
-  ASSERT_TRUE(record.Open(empty, 1));
-  record.SetNames(L"", L"P", L"");
-  record.Close();
+  ASSERT_TRUE(support::AppendRecord(empty, L"", L"P", L""));
   InstallRecord reader;
   ASSERT_TRUE(reader.Open(empty, 0));
   EXPECT_EQ(reader.RecordOffset(), 0u);

@@ -1,12 +1,10 @@
 // The damage corpus: the sample installer laid out by hand, cut at every
-// byte, with every byte flipped, signed, and a table of hostile packages and
-// of what the layout allows. For each one the environment check decides, and:
-//  - when it passes, every ExtractNext of the copy loop succeeds and every
-//    file lands below the install folder, as does the record file;
-//  - when it refuses, mksetup extract refuses too and writes nothing, and
-//    mksetup verify refuses as well;
-//  - whatever the verdict, the reader writes nothing outside the install
-//    folder, and no file with bytes that were never packed.
+// byte, with every byte flipped, signed, and hostile or merely unusual
+// packages. The environment check decides; when it passes, every ExtractNext
+// of the copy loop succeeds below the install folder (the record file lies
+// there too); when it refuses, mksetup verify and extract refuse and write
+// nothing. Whatever the verdict, the reader writes nothing outside the
+// install folder, and no file with bytes that were never packed.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -185,9 +183,6 @@ const std::string kText = support::SampleContents()[0];
 const Case kCases[] = {
     {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, 0, 0, "is not a safe name"},
     {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, 0, 0, "neither name nor data"},
-    {"device name", {{8, "d\\nul.txt", kX}}, nullptr, 0, 0, "device"},
-    {"forbidden character", {{8, "d\\a?.txt", kX}}, nullptr, 0, 0, "Windows does not allow"},
-    {"forward slash", {{8, "d/../x", kX}}, nullptr, 0, 0, "not a safe name"},
     {"trailing dot", {{0, "d\\x.", {}}}, nullptr, 0, 0, "ends with"},
     {"a folder named in other letter case", {{8, "D\\F.TXT", kX}}, nullptr, 0, 0, "folder"},
     {"one name to Windows", {{8, "d\\F.TXT", kX}}, nullptr, 0, 0, "letter case"},
@@ -201,13 +196,9 @@ const Case kCases[] = {
     {"no product name", {}, [](auto& p) { p.texts[0] = ""; }, 0, 0, "product name"},
     {"a menu path with a leading backslash", {}, [](auto& p) { p.shortcuts[0].menu = "\\B"; }, 1, 1, ""},
     {"record file ..\\..", {}, [](auto& p) { p.recordFile = "..\\..\\victim.txt"; }, 0, 0, "record-file name"},
-    {"record file on a drive", {}, [](auto& p) { p.recordFile = "C:\\victim.txt"; }, 0, 0, "drive"},
     {"main program with ..", {}, [](auto& p) { p.mainProgram = "d\\..\\..\\x.exe"; }, 0, 0, "main program"},
-    {"main program drive-relative", {}, [](auto& p) { p.mainProgram = "C:x.exe"; }, 0, 0, "main program"},
-    {"main program on a share", {}, [](auto& p) { p.mainProgram = "\\\\server\\s\\x.exe"; }, 0, 0, "main program"},
     {"main program at a drive path", {}, [](auto& p) { p.mainProgram = "C:\\Windows\\notepad.exe"; }, 1, 1, ""},
     {"target with ..", {}, [](auto& p) { p.shortcuts[0].target = "..\\..\\evil.exe"; }, 0, 0, "target"},
-    {"target C:\\a\\..\\..", {}, [](auto& p) { p.shortcuts[0].target = "C:\\a\\..\\..\\x.exe"; }, 0, 0, "target"},
     {"menu path with ..", {}, [](auto& p) { p.shortcuts[0].menu = "..\\Startup\\x"; }, 0, 0, "menu path"},
     {"an unused shortcut", {}, [](auto& p) { p.shortcuts.resize(2), p.shortcuts[1].menu = "..\\x"; }, 1, 1, ""},
     {"raw length one more", {}, [](auto& p) { p.entries[2].data = Blob(kText, 1); }, 0, 0, "raw length"},

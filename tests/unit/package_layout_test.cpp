@@ -1,7 +1,6 @@
-// The package as bytes: a package laid out by hand from the layout, which the
-// writer must reproduce byte for byte and the reader must read back; the
-// checksum; blobs that must not decode; the reader on records and entries
-// that the layout does not allow.
+// The package as bytes: one laid out by hand, which the writer reproduces and
+// the reader reads back; the checksum; blobs that must not decode; records
+// and entries the layout does not allow.
 #include <gtest/gtest.h>
 
 #include <cstring>

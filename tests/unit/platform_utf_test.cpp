@@ -1,7 +1,5 @@
-// UTF-8 <-> wide conversion. The expectations are those of the Windows
-// conversion with flags 0 and hold on both sides: on Windows (or Wine) the
-// system call, elsewhere our own decoder, which Windows must agree with on
-// every short sequence of boundary bytes.
+// UTF-8 <-> wide conversion as Windows converts with flags 0: the system call
+// on Windows, elsewhere our own decoder, which must agree with Windows.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,14 +1,13 @@
 // The installed-entries list block in front of the install record: its
-// bytes, what a reader does with damaged or hostile blocks, and what the
-// uninstaller loads from its own file.
+// bytes, damaged or hostile blocks, what the uninstaller loads of its file.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <tuple>
 
 #include "bytes.h"
-#include "integration/install_record.h"
 #include "package/package_checksum.h"
+#include "record_file.h"
 #include "temp_folder.h"
 #include "uninstall/installation.h"
 #include "uninstall/uninstall_list.h"
@@ -45,7 +44,8 @@ ListError Parse(const Bytes& b) {
   return ParseUninstallList(b.data(), b.size(), list);
 }
 
-TEST(UninstallList, TheBytesOfASmallBlock) {
+// A small block, then one with the installed-programs entry (version 2).
+TEST(UninstallList, TheBytesOfABlock) {
   UninstallList list;
   list.selfName = "u.exe";
   list.folders = {"bin"};
@@ -54,19 +54,29 @@ TEST(UninstallList, TheBytesOfASmallBlock) {
   Bytes block;
   std::string error;
   ASSERT_TRUE(BuildUninstallList(list, block, error)) << error;
-  const Bytes expected = Craft({{UNL_ITEM_SELF, "u.exe"},
-                                {UNL_ITEM_FOLDER, "bin"},
-                                {UNL_ITEM_FILE, "bin\\a"},
-                                {UNL_ITEM_FILE, "u.exe"},
-                                {UNL_ITEM_MENU_LINK, "\\M"}});
-  EXPECT_EQ(block, expected);
-  EXPECT_EQ(std::string(block.begin(), block.begin() + 4) + std::string(block.end() - 4, block.end()), "ULSTUEND");
+  EXPECT_EQ(block, Craft({{UNL_ITEM_SELF, "u.exe"},
+                          {UNL_ITEM_FOLDER, "bin"},
+                          {UNL_ITEM_FILE, "bin\\a"},
+                          {UNL_ITEM_FILE, "u.exe"},
+                          {UNL_ITEM_MENU_LINK, "\\M"}}));
   // The checksum covers everything before the footer.
   for (std::size_t i = 0; i + 12 < block.size(); ++i) {
     Bytes b = block;
     b[i] ^= 0x01;
     EXPECT_EQ(Parse(b), i + 16 < block.size() ? ListError::Checksum : ListError::BadLength) << i;
   }
+  list = {"u.exe", {}, {"u.exe"}, {}, {"Demo 产品", "1.2", "Pub", "https://x.org/"}};
+  ASSERT_TRUE(BuildUninstallList(list, block, error)) << error;
+  EXPECT_EQ(block, Craft({{UNL_ITEM_SELF, "u.exe"},
+                          {UNL_ITEM_FILE, "u.exe"},
+                          {UNL_ITEM_ENTRY_KEY, "Demo 产品"},
+                          {UNL_ITEM_VERSION, "1.2"},
+                          {UNL_ITEM_PUBLISHER, "Pub"},
+                          {UNL_ITEM_URL, "https://x.org/"}},
+                         UNL_VERSION_DEPLOY));
+  UninstallList read;
+  ASSERT_EQ(ParseUninstallList(block.data(), block.size(), read), ListError::None);
+  EXPECT_EQ(read.deploy, list.deploy);
 }
 
 TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
@@ -84,6 +94,12 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
   };
   const auto count = [&](std::uint32_t n) { return resealed([n](Bytes& b) { Put32(b, 8, n); }); };
   const auto nameLength = [&](std::uint32_t n) { return resealed([n](Bytes& b) { Put32(b, 16 + 13 + 4, n); }); };
+  // The installed-programs entry: missing, twice, in a version 1 block, not a text the registry may hold.
+  const std::pair<std::uint16_t, std::string> self{UNL_ITEM_SELF, "u.exe"}, key{UNL_ITEM_ENTRY_KEY, "K"},
+      version{UNL_ITEM_VERSION, "1"}, publisher{UNL_ITEM_PUBLISHER, "P"};
+  const auto v2 = [](std::vector<std::pair<std::uint16_t, std::string>> items) {
+    return Craft(items, UNL_VERSION_DEPLOY);
+  };
   const std::pair<Bytes, ListError> cases[] = {
       {Bytes(good.begin() + 1, good.end()), ListError::BadLength},
       {Bytes(good.begin(), good.end() - 1), ListError::NoBlock},
@@ -103,7 +119,15 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
       {Craft({{UNL_ITEM_SELF, "u.exe"}, {9, "a"}}), ListError::BadItem},
       {Craft({{UNL_ITEM_FILE, "a"}, {UNL_ITEM_SELF, "u.exe"}}), ListError::BadItem},
       {Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_SELF, "v.exe"}}), ListError::BadItem},
-      {Craft({{UNL_ITEM_FILE, "u.exe"}}), ListError::BadItem}};
+      {Craft({{UNL_ITEM_FILE, "u.exe"}}), ListError::BadItem},
+      {v2({self, key, version, publisher}), ListError::None},
+      {v2({self, key, version}), ListError::BadEntry},
+      {v2({self}), ListError::BadEntry},
+      {v2({self, key, version, publisher, key}), ListError::BadEntry},
+      {Craft({self, key, version, publisher}), ListError::BadItem},
+      {v2({self, {UNL_ITEM_ENTRY_KEY, "a\\b"}, version, publisher}), ListError::BadEntry},
+      {v2({self, {UNL_ITEM_ENTRY_KEY, std::string(256, 'k')}, version, publisher}), ListError::BadEntry},
+      {v2({self, key, {UNL_ITEM_VERSION, "1\n2"}, publisher}), ListError::BadEntry}};
   for (const auto& c : cases) EXPECT_EQ(Parse(c.first), c.second) << &c - cases;
 
   // Names that reach outside the install folder, in every kind of item and
@@ -123,46 +147,12 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
   }
   for (const char* menu : {"..\\x", "\\\\x", "A\\..\\..\\x", "C:\\x", "\\..\\x"})
     EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_MENU_LINK, menu}})), ListError::UnsafeName) << menu;
-}
-
-TEST(UninstallList, TheInstalledProgramsEntryMakesAVersion2Block) {
-  UninstallList list;
-  list.selfName = "u.exe";
-  list.files = {"u.exe"};
-  list.deploy = {"Demo 产品", "1.2", "Pub", "https://x.org/"};
-  Bytes block;
-  std::string error;
-  ASSERT_TRUE(BuildUninstallList(list, block, error)) << error;
-  EXPECT_EQ(block, Craft({{UNL_ITEM_SELF, "u.exe"},
-                          {UNL_ITEM_FILE, "u.exe"},
-                          {UNL_ITEM_ENTRY_KEY, "Demo 产品"},
-                          {UNL_ITEM_VERSION, "1.2"},
-                          {UNL_ITEM_PUBLISHER, "Pub"},
-                          {UNL_ITEM_URL, "https://x.org/"}},
-                         UNL_VERSION_DEPLOY));
-  UninstallList read;
-  ASSERT_EQ(ParseUninstallList(block.data(), block.size(), read), ListError::None);
-  EXPECT_EQ(read.deploy, list.deploy);
-
-  // Damaged entries: missing, twice, in a version 1 block, not a text the
-  // registry entry may hold; the writer refuses what the reader would.
-  const std::pair<std::uint16_t, std::string> self{UNL_ITEM_SELF, "u.exe"}, key{UNL_ITEM_ENTRY_KEY, "K"},
-      version{UNL_ITEM_VERSION, "1"}, publisher{UNL_ITEM_PUBLISHER, "P"};
-  const std::pair<Bytes, ListError> cases[] = {
-      {Craft({self, key, version, publisher}, UNL_VERSION_DEPLOY), ListError::None},
-      {Craft({self, key, version}, UNL_VERSION_DEPLOY), ListError::BadEntry},
-      {Craft({self}, UNL_VERSION_DEPLOY), ListError::BadEntry},
-      {Craft({self, key, version, publisher, key}, UNL_VERSION_DEPLOY), ListError::BadEntry},
-      {Craft({self, key, version, publisher}), ListError::BadItem},
-      {Craft({self, {UNL_ITEM_ENTRY_KEY, "a\\b"}, version, publisher}, UNL_VERSION_DEPLOY), ListError::BadEntry},
-      {Craft({self, {UNL_ITEM_ENTRY_KEY, std::string(256, 'k')}, version, publisher}, UNL_VERSION_DEPLOY),
-       ListError::BadEntry},
-      {Craft({self, key, {UNL_ITEM_VERSION, "1\n2"}, publisher}, UNL_VERSION_DEPLOY), ListError::BadEntry},
-  };
-  for (const auto& [bytes, error] : cases) EXPECT_EQ(Parse(bytes), error) << &error - &cases[0].second;
+  // The writer refuses what the reader would.
   for (const DeployFacts& bad :
        {DeployFacts{"a\\b", "1", "P", ""}, DeployFacts{"K", "1\t", "P", ""}, DeployFacts{"K", "1", "P", "\x7f"}}) {
-    list.deploy = bad;
+    UninstallList list{"u.exe", {}, {"u.exe"}, {}, bad};
+    Bytes block;
+    std::string error;
     EXPECT_FALSE(BuildUninstallList(list, block, error));
   }
 }
@@ -183,10 +173,7 @@ std::wstring Installed(const TempFolder& folder, const std::string& file, const 
   }
   support::WriteBytes(folder.Child(file), bytes);
   const std::wstring path = folder.Wide(std::wstring(file.begin(), file.end()));
-  InstallRecord record;
-  EXPECT_TRUE(record.Open(path, 1));
-  record.SetNames(L"组", L"产品", L"产品");
-  record.Close();
+  EXPECT_TRUE(support::AppendRecord(path, L"组", L"产品", L"产品"));
   if (flip != 0) {
     bytes = support::ReadBytes(folder.Child(file));
     bytes[bytes.size() - flip] ^= 1;

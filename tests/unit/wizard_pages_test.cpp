@@ -1,6 +1,5 @@
-// The page rules the screen cannot show: what Next, Back and Cancel do on
-// every page and from every source, how step reports move the page on, and
-// where a worker that cannot start leaves the wizard.
+// The page rules the screen cannot show: Next, Back and Cancel on every page,
+// step reports moving the page on, a worker that cannot start.
 #include <gtest/gtest.h>
 
 #include <tuple>

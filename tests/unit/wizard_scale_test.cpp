@@ -1,7 +1,6 @@
-// The wizard at other display scales, where the screen cannot show it
-// exactly: the rounding rule and what it keeps of the layout, font heights,
-// the choice of artwork and the filter that fits artwork to a size. (Where
-// each rectangle lands on the screen: tests/wine/scale_test.py.)
+// The display scale where the screen cannot show it exactly (scale_test.py
+// shows where things land): the rounding rule, font heights, the artwork's
+// choice and the filter that fits it to a size.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,7 +1,5 @@
-// What an installer does before and without a window: its command line,
-// what it learns of its own package (built with [deploy] or not, readable
-// or damaged), the start-up decision, and the silent walk of the page flow
-// with the end each failure gets.
+// An installer before and without a window: its command line, what it
+// learns of its package, the start-up decision, the silent walk of the pages.
 #include <gtest/gtest.h>
 
 #include <tuple>

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""The skinned button and the picture object in the configurations the wizard
-never uses, on the stage program (stage.cpp gives its layout), checked by the
-pixels of screenshots and by the pointer's picture on the X display."""
+"""The skinned button and the picture object in configurations the wizard
+never uses, on the stage program (stage.cpp), checked by screenshots' pixels
+and the pointer's picture on the X display."""
 import unittest
 
-from wineworld import BIN, ENV, SHOTS, WORK, cursor_image, drive, read_bmp, windows_path
+from wineworld import BIN, ENV, SHOTS, WORK, Shot, cursor_image, drive, read_bmp, windows_path
 
 FULL, DISABLED, NO_DISABLED_FACE, NO_FACES, GREY_IDLE, NO_CURSOR = 101, 102, 103, 104, 105, 106
 PLACES = {FULL: (20, 20), DISABLED: (120, 20), NO_DISABLED_FACE: (220, 20), NO_FACES: (20, 90), GREY_IDLE: (120, 90)}
@@ -33,9 +33,7 @@ class ControlsTest(unittest.TestCase):
             # A drag begun on the background does not light the button; the next move after the release does.
             "hover=0", "press=0", f"hover={FULL}", f"shot=dragged:{FULL}", "release", "hover=0",
             f"hover={FULL}", f"shot=after:{FULL}", "hover=0", "close", "exit"], hooks=hooks)
-        _, _, pixel = read_bmp(SHOTS / "controls" / "stage.bmp")
-        dx, dy = map(int, cls.report.get("shot.stage").split(","))
-        cls.stage = staticmethod(lambda x, y: pixel(dx + x, dy + y))
+        cls.stage = staticmethod(Shot("controls", "stage", cls.report).pixel)
 
     def face(self, name):
         width, height, pixel = read_bmp(SHOTS / "controls" / f"{name}.bmp")

@@ -1,24 +1,18 @@
 #!/usr/bin/env python3
-"""Installers built with [deploy], as deployment tools run them, under Wine on Xvfb.
-
-The silent installation (/S, /D=, /LOG=) against the wizard's, the
-installed-programs entry as `wine reg query` shows it, every failure's exit
-code, the silent uninstallation, and an installer built without [deploy]
-that ignores every switch. The driver starts the silent runs and looks for
-their windows every 200 ms. Product names and publishers are ASCII, since
-`wine reg query` prints in the ANSI code page."""
+"""Installers built with [deploy] as deployment tools run them, under Wine:
+silent installation against the wizard's, the installed-programs entry
+(`wine reg query`), each failure's exit code, silent removal, and an installer
+without [deploy] that ignores every switch. Product names and publishers are
+ASCII: `wine reg query` prints in the ANSI code page."""
 import json
 import shutil
 import subprocess
 import unittest
 
-from wineworld import (ENV, SHOTS, UNINSTALL_KEY, WINE, WORK, InstallChecks, Product, drive, install_steps, mksetup,
-                       record, reg_query, registry_view, to_folder_page, windows_path)
+from wineworld import (ENV, SHOTS, UNINSTALL_KEY, UNINSTALLED, WINE, WORK, InstallChecks, Product, drive, install_steps,
+                       mksetup, record, reg_query, registry_view, to_folder_page, windows_path)
 
-IDOK, IDCANCEL, IDYES = 1, 2, 6
-ENTRY_VALUES = ["DisplayName", "DisplayVersion", "Publisher", "InstallLocation", "UninstallString",
-                "QuietUninstallString", "DisplayIcon", "EstimatedSize", "InstallDate", "NoModify", "NoRepair",
-                "URLInfoAbout"]
+IDOK, IDYES = 1, 6
 # A silent installation's log and its entry as `wine reg query` prints it are kept here.
 EVIDENCE = SHOTS / "deploy"
 
@@ -67,9 +61,6 @@ class DeployTest(InstallChecks, unittest.TestCase):
         self.assert_installed(p, folder)
         self.assert_menu(p, folder)
         self.assert_finish_links(p, folder, made=True)
-        rec = record(self.folders.host(folder) / "uninstall.exe")
-        self.assertEqual((rec["consistent"], rec["start_menu_folder"], rec["product_name"], rec["autostart_link"]),
-                         (True, "岚杉silent", p.product, p.product))
         self.assertFalse(self.started(folder), "a silent installation never starts the program")
 
         text, values = self.entry(p.product)
@@ -92,13 +83,9 @@ class DeployTest(InstallChecks, unittest.TestCase):
         lines = log.read_text(encoding="utf-8").splitlines()
         self.assertEqual(lines[0], "install folder: " + folder)
         self.assertEqual(lines[-1], "exit: 0 (installed)")
-        logged = set(lines)
-        for rel in p.folders():
-            self.assertIn(f"folder: {folder}\\{rel}", logged)
-        for rel in p.files():
-            self.assertIn(f"file: {folder}\\{rel}", logged)
-        self.assertIn("record: " + uninstaller, logged)
-        for name in ENTRY_VALUES:
+        items = {f"folder: {folder}\\{rel}" for rel in p.folders()} | {f"file: {folder}\\{rel}" for rel in p.files()}
+        self.assertEqual((items | {"record: " + uninstaller}) - set(lines), set())
+        for name in [*expected, "InstallDate"]:
             self.assertTrue(any(line.startswith(f"registry: {UNINSTALL_KEY}\\{p.product}\\{name} = ")
                                 for line in lines), name)
         shortcuts = [line for line in lines if line.startswith("shortcut: ")]
@@ -114,14 +101,13 @@ class DeployTest(InstallChecks, unittest.TestCase):
         root = self.folders.host(folder)
         self.assertEqual(sorted(str(q.relative_to(root)) for q in root.rglob("*")), ["data", "data/mine.txt"])
         self.assertEqual(self.entry(p.product)[1], None)
-        for lnk in self.links(p):
-            self.assertFalse(lnk.exists(), lnk)
-        self.assertFalse((self.folders.programs / "岚杉silent").exists())
-        self.assertFalse((self.folders.programs / "Flat silent.lnk").exists())
+        menu = [self.folders.programs / "岚杉silent", self.folders.programs / "Flat silent.lnk"]
+        self.assertEqual([q for q in self.links(p) + menu if q.exists()], [])
 
-    # A log that cannot be created stops nothing; the wizard registers too,
-    # and its installation with a new version updates the one entry; the
-    # wizard's uninstallation removes it.
+    # A log that cannot be created stops nothing. A second installation, by
+    # the wizard, with a new version and new descriptions, rewrites the files,
+    # shortcuts and record and updates the one entry; the wizard's
+    # uninstallation removes it.
     def test_wizard_registers_and_a_second_installation_updates_the_entry(self):
         folder = "C:\\Reg\\Y"
         first = deploy_product("reg1", "DeployAgain", version="1.0")
@@ -129,12 +115,19 @@ class DeployTest(InstallChecks, unittest.TestCase):
         self.clean(first, folder)
         self.assertEqual(self.silent(first.installer, f"/LOG=Q:\\nowhere\\i.log /S /D={folder}", "reg1"), "0")
         self.assertEqual(self.entry(first.product)[1]["DisplayVersion"], ("REG_SZ", "1.0"))
-        second = deploy_product("reg2", "DeployAgain", version="2.0")
+        offset = record(self.folders.host(folder) / "uninstall.exe")["offset"]
+        second = deploy_product("reg2", "DeployAgain", version="2.0",
+                                shortcuts=[(m, t, d + " (新)") for m, t, d in first.shortcuts])
         log = WORK / "reg2.log"
         # /D= fills the folder field.
         r = drive("reg2", [f"args=/LOG={windows_path(log)} /D={folder}"] + to_folder_page(second.installer) + [
             "read=1009", "click=1", "page=6", "click=1", "dialog", "check=1004", "answer=1", "exit"])
         self.assertEqual((r.get("text.1009"), r.get("exit")), (folder, "0"))
+        self.assert_installed(second, folder)
+        self.assert_menu(second, folder)
+        self.assert_finish_links(second, folder, made=True)
+        rec = record(self.folders.host(folder) / "uninstall.exe")
+        self.assertEqual((rec["consistent"], rec["offset"], rec["start_menu_folder"]), (True, offset, "岚杉reg1"))
         keys = [line for line in reg_query(UNINSTALL_KEY)[0].splitlines() if line.endswith("\\DeployAgain")]
         self.assertEqual(len(keys), 1, keys)
         self.assertEqual(self.entry(second.product)[1]["DisplayVersion"], ("REG_SZ", "2.0"))
@@ -146,8 +139,11 @@ class DeployTest(InstallChecks, unittest.TestCase):
         uninstaller = self.folders.windows(self.folders.host(folder) / "uninstall.exe")
         r = drive("reg-uninstall", [f"start={uninstaller}", "dialog=uninstall", f"answer={IDYES}", "dialog=uninstall",
                                     "answer=1", "exit"])
-        self.assertEqual((r.get("exit"), r.get("dialog.exit")), ("0", "0"))
+        self.assertEqual((r.get("exit"), r.get("dialog.exit"), r.get("dialog.text")),
+                         ("0", "0", UNINSTALLED.format(second.product)))
         self.assertEqual(self.entry(second.product)[1], None)
+        # Without a file of the user's, the install folder and the menu's folder go too.
+        self.assertEqual([q for q in (self.folders.host(folder), self.folders.programs / "岚杉reg1") if q.exists()], [])
 
     def test_each_failure_has_its_own_exit_code(self):
         p = deploy_product("fail", "DeployFail")
@@ -155,48 +151,34 @@ class DeployTest(InstallChecks, unittest.TestCase):
         folder = "C:\\Fail\\X"
         self.clean(p, folder)
         shutil.rmtree(self.folders.host("C:\\Fail"), ignore_errors=True)
-        untouched = {"nothing written": lambda: self.assertFalse(self.folders.host("C:\\Fail").exists()),
-                     "no entry": lambda: self.assertIsNone(self.entry(p.product)[1])}
+
+        def untouched(written=False):  # nothing below C:\Fail (unless written), no entry
+            self.assertEqual(self.folders.host("C:\\Fail").exists(), written)
+            self.assertIsNone(self.entry(p.product)[1])
 
         # A bad command line: 87, silently under /S, else after a message naming the argument.
         self.assertEqual(self.silent(p.installer, f"/S /X /D={folder}", "fail-switch"), "87")
         r = drive("fail-switch-wizard", ["args=/q", f"start={windows_path(p.installer)}", "dialog", "answer=1", "exit"])
         self.assertTrue(r.get("dialog.text").startswith("无法识别的命令行参数: /q\n"), r.get("dialog.text"))
         self.assertEqual(r.get("exit"), "87")
-        # A refused folder (no such drive) under /S.
-        log = WORK / "refused.log"
-        self.assertEqual(self.silent(p.installer, f"/s /log={windows_path(log)} /D=Q:\\No Drive\\X", "fail-folder"),
-                         "1603")
-        self.assertEqual(log.read_text(encoding="utf-8").splitlines(),
-                         ["refused folder: Q:\\No Drive\\X", "exit: 1603 (the install folder is refused)"])
-        for check in untouched.values():
-            check()
-        # A folder the folder page takes that leaves no room for the package's
-        # longest name ("data\settings.ini") below it: the environment check
-        # refuses it, 1603 under /S; the wizard's user is sent back to the folder page.
-        deep = "C:\\Fail\\" + "d" * 237
-        self.assertEqual(self.silent(p.installer, f"/S /LOG={windows_path(log)} /D={deep}", "fail-deep"), "1603")
-        self.assertEqual(log.read_text(encoding="utf-8").splitlines(),
-                         ["install folder: " + deep, "refused folder: " + deep,
-                          "exit: 1603 (the install folder is refused)"])
-        r = drive("fail-deep-wizard", [f"args=/D={deep}"] + to_folder_page(p.installer) + [
-            "click=1", "dialog", "answer=1", "page=3", "click=2", "dialog", f"answer={IDOK}", "exit"])
-        self.assertEqual(r.all("dialog.text")[0], "安装路径无效, 请重新输入或点击“浏览”选择安装路径!")
-        self.assertEqual(r.get("exit"), "1602")
-        for check in untouched.values():
-            check()
+        # Refused folders under /S: no such drive, and one the folder page takes
+        # that leaves no room below it for the package's longest name
+        # ("data\settings.ini"; in the wizard: install_test's deep hostile package).
+        log, deep = WORK / "refused.log", "C:\\Fail\\" + "d" * 237
+        for refused, checked in (("Q:\\No Drive\\X", []), (deep, ["install folder: " + deep])):
+            self.assertEqual(self.silent(p.installer, f"/s /log={windows_path(log)} /D={refused}", "refused"), "1603")
+            self.assertEqual(log.read_text(encoding="utf-8").splitlines(), checked + [
+                "refused folder: " + refused, "exit: 1603 (the install folder is refused)"])
+            untouched()
 
-        # A damaged installer under /S: a byte of a file's contents, or the end cut off.
+        # A damaged installer under /S: a byte of a file's contents changed (the
+        # environment check refuses it), or its end cut off (it cannot be read).
         good = p.installer.read_bytes()
         at = good.find((p.payload / "data" / "noise.bin").read_bytes()[2000:2064])
-        for what, data in (("changed byte", good[:at] + bytes([good[at] ^ 1]) + good[at + 1:]),
-                           ("cut off", good[:-100])):
-            with self.subTest(what):
-                damaged = p.root / "damaged-setup.exe"
-                damaged.write_bytes(data)
-                self.assertEqual(self.silent(damaged, f"/S /D={folder}", "fail-damaged"), "1603")
-                for check in untouched.values():
-                    check()
+        for data in (good[:at] + bytes([good[at] ^ 1]) + good[at + 1:], good[:-100]):
+            (p.root / "damaged-setup.exe").write_bytes(data)
+            self.assertEqual(self.silent(p.root / "damaged-setup.exe", f"/S /D={folder}", "fail-damaged"), "1603")
+            untouched()
 
         # Two at once: the second of the same product ends with 1618, with a
         # message in the wizard; the first, cancelled, with 1602.
@@ -213,7 +195,7 @@ class DeployTest(InstallChecks, unittest.TestCase):
         r = drive("fail-locked", [f"lock={locked}", f"program={windows_path(p.installer)}", f"quiet=/S /D={folder}"])
         self.assertEqual(r.get("quiet.exit"), "1603")
         self.assertFalse((self.folders.host(folder) / "uninstall.exe").exists(), "copying stopped at the locked file")
-        untouched["no entry"]()
+        untouched(written=True)
 
     # Without [deploy] the command line is not read and nothing is registered.
     def test_installer_without_deploy_ignores_every_switch(self):

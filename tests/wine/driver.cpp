@@ -1,73 +1,58 @@
-// The Wine tests' hands on the installer and the uninstaller: runs a list of
-// steps against a program's windows as a user would and writes what it saw
-// to a report of "key=value" lines (UTF-8; in values a backslash is written
-// as \\, a line break as \n or \r).
+// The Wine tests' hands on the installer and the uninstaller: runs steps
+// against a program's windows as a user would and writes what it saw to a
+// report of "key=value" lines (UTF-8; in values "\" is written as \\, line
+// breaks as \n and \r).
 //
 //   wine_driver REPORT [--shots DIR] STEP...
 //
-// Steps ("name" or "name=value"); a failing step ends the run with
-// failed=STEP in the report and exit code 1:
-//   start=EXE      start the program          wizard       wait for the wizard
-//   args=TEXT      arguments for the next start
-//   quiet=ARGS     start the program of start= (or program=) again with ARGS
-//                  and wait for its end, looking every 200 ms for any window
-//                  of it; report quiet.exit=CODE, or window=CLASS:TITLE and
-//                  end it and fail when one shows
-//   program=EXE    the program for quiet= and second=
-//   second=ARGS    start the program of start= again with ARGS, not waited for
-//   page=N         wait for page 0-3 or 6     click=ID     click a wizard control
-//   type=TEXT      fill the path field        key=KEY      enter, esc or space
-//   close          Alt+F4 on the window in front (the dialog, else the wizard)
-//   shown=ID, hidden=ID   wait until a wizard control is shown / hidden
-//   read=ID        report text.ID             hover=ID     pointer over a
-//                  wizard control (0: over the heading, away from all buttons)
+// A step is "name" or "name=value"; one that fails ends the run with
+// failed=STEP in the report and exit code 1. "The dialog" is the last one
+// the dialog step found; "the window in front" is that dialog while it is
+// open, else the wizard.
+//   start=EXE, args=TEXT   start EXE (with the TEXT of an earlier args=)
+//   program=EXE, quiet=ARGS  start EXE (default: that of start=) with ARGS and
+//                  wait for its end, looking every 200 ms for any window of
+//                  it: quiet.exit=CODE, or window=CLASS:TITLE and failure
+//   second=ARGS    start that program again, not waited for
+//   wizard, main   wait for the wizard / for the program's first dialog,
+//                  driven as the wizard (the stage of controls_test.py)
+//   page=N         wait for page 0-3 or 6         click=ID   click control ID
+//   shown=ID, hidden=ID  wait for control ID to show / to hide
+//   type=TEXT      fill the path field            read=ID    report text.ID
+//   key=enter|esc|space  to the window in front   close      Alt+F4 on it
+//   hover=ID       pointer over control ID (0: over the heading, off every button)
+//   press=ID, release  left button down over control ID / up where the pointer is
 //   dialog[=CAPTION]  wait for a dialog of the program other than the wizard
-//                  (with CAPTION: of any process) and report it (its caption,
-//                  texts, check boxes, focus, and dialog.buttons: the class of
-//                  its first button, see ButtonClass)
-//   answer=ID      press button ID of that dialog; for a dialog of another
-//                  process, wait for that process and report its exit code
-//   check=ID       toggle check box ID of that dialog
-//   pick           in the folder picker: select the first folder, then OK
-//   aside          move that dialog below the wizard
-//   host=FILE      write FILE, then wait until that dialog ends (the host
-//                  presses a real key meanwhile); report host=ended|ignored
-//   gone[=CAPTION]  no further dialog may come (with CAPTION: of any process)
-//   lock=PATH, unlock   hold a file open without sharing / let it go
-//   shot=NAME[:ID]  screenshot DIR/NAME.bmp of the window in front, or of
-//                  wizard control ID (0: the wizard); reports shot.NAME, the
-//                  client area's offset in the picture
-//   recolour=NAME  Next moves over the picture while the system colours
-//                  change; DIR/NAME.bmp shows it held down (see Recolour)
-//   main           wait for the program's first dialog, whatever it is, and
-//                  drive it as the wizard (a stage program of the tests)
-//   rects          of the window in front (the dialog, else the wizard): report
-//                  window=W,H, the class of its first button (buttons=, see
-//                  ButtonClass) and, for every control, rect.ID=LEFT,TOP,RIGHT,
-//                  BOTTOM in its client coordinates
-//   dpi=N          tell the wizard it is on a monitor of N DPI (WM_DPICHANGED)
-//                  and suggest 600 x 360 scaled to N DPI, around its centre
-//   press=ID, release  hold the left mouse button down over wizard control
-//                  ID (0: over the heading) / let it go where the pointer is
-//   hook=FILE      write FILE, then wait until the host deletes it
-//   sleep=MS       exit         wait for the program's end, report exit=CODE
-//   wait=S         let the page and dialog steps after it wait up to S seconds
-//                  (default 30 and 60), for installations that take longer
-//                  (the benchmarks)
+//                  (with CAPTION: of any process) and report its caption, texts,
+//                  check boxes, focus, foreground, buttons' class (ButtonClass)
+//                  and, for another process, the program that shows it
+//   answer=ID      press button ID of the dialog (dialog.exit=CODE when it is
+//                  another process's)        check=ID   toggle its check box ID
+//   pick           in the folder picker: the first folder, then OK
+//   aside          move the dialog below the wizard
+//   gone[=CAPTION]  no further dialog comes (unexpected=TEXTS when one does)
+//   lock=PATH, unlock  hold a file open without sharing / let it go
+//   shot=NAME[:ID]  DIR/NAME.bmp of the window in front (or of control ID, 0:
+//                  the wizard); shot.NAME=X,Y: the client area's offset in it
+//   recolour=NAME  NAME.bmp of Next held down after a system colour change (Recolour)
+//   rects          of the window in front: window=W,H, buttons=CLASS and
+//                  rect.ID=L,T,R,B of every control in client coordinates
+//   dpi=N          WM_DPICHANGED to N DPI, suggesting 600 x 360 scaled, same centre
+//   hook=FILE      write FILE and wait until the host deletes it
+//   sleep=MS       wait=S    later page and dialog steps wait up to S seconds
+//   exit           wait for the program's end: exit=CODE
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-namespace wine_driver {
+namespace {
 
-// What the driver does to the windows of another process, as a user would:
-// find its dialogs, click with the real mouse, type, press keys, read texts
-// and photograph the screen.
+constexpr int kBack = 1011, kLanguage = 1006, kAgreement = 1007, kPath = 1009;
 
 // Polls `condition` every 50 ms until it holds or the time is up.
 template <class Condition>
@@ -88,38 +73,51 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-namespace {
-
-constexpr int kPathField = 1009;
-
 std::wstring ClassName(HWND window) {
   wchar_t name[64] = {};
   ::GetClassNameW(window, name, 64);
   return name;
 }
 
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+template <class Match>
 struct Search {
-  DWORD pid;
-  bool wizard;
-  const std::wstring* caption;  // set: match any process by caption
+  Match* match;
   HWND found;
 };
 
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  if (!::IsWindowVisible(window) || ClassName(window) != L"#32770") return TRUE;
-  if (search->caption) {
-    if (WindowText(window) != *search->caption) return TRUE;
-  } else {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || (::GetDlgItem(window, kPathField) != nullptr) != search->wizard) return TRUE;
-  }
-  search->found = window;
+template <class Match>
+BOOL CALLBACK Matches(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<Search<Match>*>(param);
+  if (!::IsWindowVisible(window) || !(*s->match)(window)) return TRUE;
+  s->found = window;
   return FALSE;
 }
 
-}  // namespace
+// The first visible top-level window for which match(window) holds.
+template <class Match>
+HWND FindShown(Match match) {
+  Search<Match> search{&match, nullptr};
+  ::EnumWindows(Matches<Match>, LPARAM(&search));
+  return search.found;
+}
+
+// A dialog of process pid: the wizard (it has the path field) or another one.
+HWND FindProcessDialog(DWORD pid, bool wizard) {
+  return FindShown([&](HWND w) {
+    return ClassName(w) == L"#32770" && ProcessOf(w) == pid && (::GetDlgItem(w, kPath) != nullptr) == wizard;
+  });
+}
+
+HWND FindDialog(DWORD pid, const std::wstring& caption) {
+  if (caption.empty()) return FindProcessDialog(pid, false);
+  return FindShown([&](HWND w) { return ClassName(w) == L"#32770" && WindowText(w) == caption; });
+}
 
 void SendMouse(DWORD flags) {
   INPUT input = {};
@@ -128,33 +126,21 @@ void SendMouse(DWORD flags) {
   ::SendInput(1, &input, sizeof(input));
 }
 
-HWND FindProcessDialog(DWORD pid, bool wizard) {
-  Search search{pid, wizard, nullptr, nullptr};
-  ::EnumWindows(Match, LPARAM(&search));
-  return search.found;
-}
-
-HWND FindDialogByCaption(const std::wstring& caption) {
-  Search search{0, false, &caption, nullptr};
-  ::EnumWindows(Match, LPARAM(&search));
-  return search.found;
-}
-
 std::wstring StaticTexts(HWND dialog) {
   std::wstring texts;
   for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (_wcsicmp(ClassName(child).c_str(), L"Static") != 0) continue;
     std::wstring text = WindowText(child);
-    if (text.empty()) continue;
-    texts += (texts.empty() ? L"" : L"\n") + text;
+    if (!text.empty()) texts += (texts.empty() ? L"" : L"\n") + text;
   }
   return texts;
 }
 
-// The class of `button` as the system registered it: "Button" for user32's
-// buttons, "6.0.N.N!Button" for those of version 6 of the common controls
-// (Wine keeps class names in its atom table).
-std::wstring ButtonClass(HWND button) {
+// The class of a window's first button as the system registered it:
+// "Button" for user32's, "6.0.N.N!Button" for those of version 6 of the
+// common controls (Wine keeps class names in its atom table).
+std::wstring ButtonClass(HWND window) {
+  HWND button = ::FindWindowExW(window, nullptr, L"Button", nullptr);
   wchar_t name[128] = {};
   ::GlobalGetAtomNameW(ATOM(::GetClassLongPtrW(button, GCW_ATOM)), name, 128);
   return name;
@@ -199,17 +185,26 @@ bool AnswerDialog(HWND dialog, int id) {
   return WaitUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 10000);
 }
 
+bool WriteWhole(const std::wstring& path, const std::vector<std::pair<const void*, DWORD>>& parts) {
+  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  for (const auto& [data, size] : parts) {
+    DWORD written = 0;
+    ok = ok && ::WriteFile(out, data, size, &written, nullptr) && written == size;
+  }
+  ::CloseHandle(out);
+  return ok;
+}
+
+// The screen's pixels in rect as a 24-bit BMP file.
 bool SaveScreen(const RECT& rect, const std::wstring& path) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return false;
-  const int rowBytes = (width * 3 + 3) & ~3;
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as the file stores it
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biSizeImage = DWORD(rowBytes * height);
+  // Bottom-up, as the file stores it.
+  info.bmiHeader = {
+      sizeof(info.bmiHeader), width, height, 1, 24, BI_RGB, DWORD(((width * 3 + 3) & ~3) * height), 0, 0, 0, 0};
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   void* bits = nullptr;
@@ -225,24 +220,12 @@ bool SaveScreen(const RECT& rect, const std::wstring& path) {
   if (bitmap) ::DeleteObject(bitmap);
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
-  if (rows.empty()) return false;
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + DWORD(rows.size());
-  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-            ::WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-            ::WriteFile(out, rows.data(), DWORD(rows.size()), &written, nullptr);
-  ::CloseHandle(out);
-  return ok;
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  const BITMAPFILEHEADER file = {0x4D42, offset + DWORD(rows.size()), 0, 0, offset};
+  return !rows.empty() && WriteWhole(path, {{&file, sizeof(file)},
+                                            {&info.bmiHeader, sizeof(info.bmiHeader)},
+                                            {rows.data(), DWORD(rows.size())}});
 }
-
-namespace {
-
-constexpr int kBack = 1011, kLanguage = 1006, kAgreement = 1007, kPath = 1009;
 
 std::string Utf8(const std::wstring& text) {
   int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
@@ -253,23 +236,14 @@ std::string Utf8(const std::wstring& text) {
 
 class Report {
  public:
-  explicit Report(std::wstring path) : path_(std::move(path)) {}
   void Set(const std::string& key, const std::wstring& value) {
-    std::string line = key + "=";
-    for (char c : Utf8(value)) line += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
-    text_ += line + "\n";
+    text_ += key + "=";
+    for (char c : Utf8(value)) text_ += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    text_ += "\n";
   }
-  bool Write() const {
-    HANDLE file = ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = ::WriteFile(file, text_.data(), DWORD(text_.size()), &written, nullptr) && written == text_.size();
-    ::CloseHandle(file);
-    return ok;
-  }
+  bool Write(const std::wstring& path) const { return WriteWhole(path, {{text_.data(), DWORD(text_.size())}}); }
 
  private:
-  std::wstring path_;
   std::string text_;
 };
 
@@ -281,6 +255,12 @@ int VisiblePage(HWND wizard) {
   if (IsControlVisible(wizard, kPath)) return 3;
   if (!IsControlVisible(wizard, IDCANCEL)) return -1;
   return IsControlVisible(wizard, kBack) ? 6 : 0;
+}
+
+std::wstring Numbers(std::initializer_list<long> numbers) {
+  std::wstring text;
+  for (long n : numbers) text += (text.empty() ? L"" : L",") + std::to_wstring(n);
+  return text;
 }
 
 class Driver {
@@ -301,8 +281,8 @@ class Driver {
     if (name == L"program") return program_ = value, true;
     if (name == L"quiet") return Quiet(value);
     if (name == L"second") return Second(value);
-    if (name == L"wizard")
-      return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), true)) != nullptr; }, 20000);
+    if (name == L"wizard" || name == L"main")
+      return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), name == L"wizard")) != nullptr; }, 20000);
     if (name == L"page") return WaitUntil([&] { return VisiblePage(wizard_) == number; }, waitMs_ ? waitMs_ : 30000);
     if (name == L"click") return ClickControl(wizard_, number);
     if (name == L"type") return ::SendDlgItemMessageW(wizard_, kPath, WM_SETTEXT, 0, LPARAM(value.c_str())) != 0;
@@ -318,14 +298,11 @@ class Driver {
     if (name == L"pick") return Pick();
     if (name == L"aside")
       return ::SetWindowPos(dialog_, nullptr, 0, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != 0;
-    if (name == L"host") return Host(value);
     if (name == L"gone") return Gone(value);
     if (name == L"lock") return Lock(value);
     if (name == L"unlock") return Unlock(), true;
     if (name == L"shot") return Shot(value);
     if (name == L"recolour") return Recolour(value);
-    if (name == L"main")
-      return WaitUntil([&] { return (wizard_ = FindProcessDialog(pid(), false)) != nullptr; }, 20000);
     if (name == L"rects") return Rects();
     if (name == L"dpi") return Dpi(number);
     if (name == L"press") return Hover(number) && (SendMouse(MOUSEEVENTF_LEFTDOWN), ::Sleep(400), true);
@@ -358,40 +335,21 @@ class Driver {
                             &process) != 0;
   }
 
-  struct FindShown {
-    DWORD pid;
-    std::wstring found;
-  };
-  static BOOL CALLBACK MatchShown(HWND window, LPARAM param) {
-    auto* f = reinterpret_cast<FindShown*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != f->pid || !::IsWindowVisible(window)) return TRUE;
-    f->found = ClassName(window) + L":" + WindowText(window);
-    return FALSE;
-  }
-  // Any visible top-level window of process pid: "CLASS:TITLE", or empty.
-  static std::wstring ShownWindow(DWORD pid) {
-    FindShown find{pid, L""};
-    ::EnumWindows(MatchShown, LPARAM(&find));
-    return find.found;
-  }
-
   bool Quiet(const std::wstring& args) {
     PROCESS_INFORMATION quiet = {};
     if (program_.empty() || !Launch(program_, args, quiet)) return false;
-    std::wstring shown;
-    for (int waited = 0; waited < 180000 && shown.empty() && ::WaitForSingleObject(quiet.hProcess, 200) == WAIT_TIMEOUT;
+    HWND shown = nullptr;
+    for (int waited = 0; waited < 180000 && !shown && ::WaitForSingleObject(quiet.hProcess, 200) == WAIT_TIMEOUT;
          waited += 200)
-      shown = ShownWindow(quiet.dwProcessId);
+      shown = FindShown([&](HWND w) { return ProcessOf(w) == quiet.dwProcessId; });
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(quiet.hProcess, &code);
     if (code == STILL_ACTIVE) ::TerminateProcess(quiet.hProcess, 99);
     ::CloseHandle(quiet.hThread);
     ::CloseHandle(quiet.hProcess);
     report_.Set("quiet.exit", std::to_wstring(code));
-    if (!shown.empty()) report_.Set("window", shown);
-    return shown.empty() && code != STILL_ACTIVE;
+    if (shown) report_.Set("window", ClassName(shown) + L":" + WindowText(shown));
+    return !shown && code != STILL_ACTIVE;
   }
 
   bool Second(const std::wstring& args) {
@@ -428,7 +386,7 @@ class Driver {
     dialog_ = nullptr;
     WaitUntil(
         [&] {
-          dialog_ = caption.empty() ? FindProcessDialog(pid(), false) : FindDialogByCaption(caption);
+          dialog_ = FindDialog(pid(), caption);
           return dialog_ != nullptr || (caption.empty() && ::WaitForSingleObject(process_.hProcess, 0) == 0);
         },
         waitMs_ ? waitMs_ : 60000);
@@ -446,16 +404,14 @@ class Driver {
     }
     report_.Set("dialog.checked", checked);
     report_.Set("dialog.enabled", enabled);
-    report_.Set("dialog.buttons", ButtonClass(::FindWindowExW(dialog_, nullptr, L"Button", nullptr)));
+    report_.Set("dialog.buttons", ButtonClass(dialog_));
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);
     ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog_, nullptr), &gui);
     report_.Set("dialog.focus", std::to_wstring(gui.hwndFocus ? ::GetDlgCtrlID(gui.hwndFocus) : 0));
     report_.Set("dialog.foreground", ::GetForegroundWindow() == dialog_ ? L"yes" : L"no");
     if (wizard_) report_.Set("wizard.visible", ::IsWindowVisible(wizard_) ? L"yes" : L"no");
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(dialog_, &owner);
-    other_ = owner != pid() ? owner : 0;
+    other_ = ProcessOf(dialog_) != pid() ? ProcessOf(dialog_) : 0;
     if (other_) {
       HANDLE shower = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, other_);
       wchar_t image[MAX_PATH] = {};
@@ -488,21 +444,11 @@ class Driver {
     return AnswerDialog(dialog_, IDOK);
   }
 
-  bool Host(const std::wstring& file) {
-    HANDLE ready = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (ready == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(ready);
-    bool ended = WaitUntil([&] { return !DialogOpen(); }, 15000);
-    report_.Set("host", ended ? L"ended" : L"ignored");
-    return true;
-  }
-
   bool Gone(const std::wstring& caption) {
     ::Sleep(1500);
-    HWND more = caption.empty() ? FindProcessDialog(pid(), false) : FindDialogByCaption(caption);
-    if (!more) return true;
-    report_.Set("unexpected", StaticTexts(more));
-    return false;
+    HWND more = FindDialog(pid(), caption);
+    if (more) report_.Set("unexpected", StaticTexts(more));
+    return !more;
   }
 
   bool Lock(const std::wstring& path) {
@@ -520,7 +466,6 @@ class Driver {
 
   bool Shot(const std::wstring& value) {
     const std::size_t colon = value.find(L':');
-    const std::wstring name = value.substr(0, colon);
     HWND window = Front();
     if (colon != std::wstring::npos) {
       int id = _wtoi(value.c_str() + colon + 1);
@@ -530,17 +475,16 @@ class Driver {
     if (!window || !::GetWindowRect(window, &rect) || !::GetClientRect(window, &client)) return false;
     ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
     ::Sleep(400);  // let it finish painting
-    report_.Set("shot." + Utf8(name),
-                std::to_wstring(client.left - rect.left) + L"," + std::to_wstring(client.top - rect.top));
+    const std::wstring name = value.substr(0, colon);
+    report_.Set("shot." + Utf8(name), Numbers({client.left - rect.left, client.top - rect.top}));
     return SaveScreen(rect, shots_ + L"\\" + name + L".bmp");
   }
 
   // Next, hidden, moves over the picture (client 40, 100) while the system
   // colours change, shows again and is held down: the pressed face shifts by
-  // one pixel and bares the button's copy of its background along its top and
-  // left edges. A button that heard of the change through the dialog copied
-  // the picture; one that kept its old copy shows its old place. The picture
-  // is NAME.bmp; the pointer leaves before the release, so nothing is clicked.
+  // one pixel and bares the button's copy of its background along its top
+  // and left edges, the picture when the button heard of the change, its old
+  // place when it kept its old copy. The pointer leaves before the release.
   bool Recolour(const std::wstring& name) {
     HWND next = ::GetDlgItem(wizard_, IDOK);
     RECT rect;
@@ -566,16 +510,13 @@ class Driver {
     const HWND front = Front();
     RECT window;
     if (!::GetWindowRect(front, &window)) return false;
-    report_.Set("window",
-                std::to_wstring(window.right - window.left) + L"," + std::to_wstring(window.bottom - window.top));
-    report_.Set("buttons", ButtonClass(::FindWindowExW(front, nullptr, L"Button", nullptr)));
+    report_.Set("window", Numbers({window.right - window.left, window.bottom - window.top}));
+    report_.Set("buttons", ButtonClass(front));
     for (HWND child = ::GetWindow(front, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-      RECT rect;
-      ::GetWindowRect(child, &rect);
-      ::MapWindowPoints(HWND_DESKTOP, front, reinterpret_cast<POINT*>(&rect), 2);
-      report_.Set("rect." + std::to_string(::GetDlgCtrlID(child)),
-                  std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," + std::to_wstring(rect.right) +
-                      L"," + std::to_wstring(rect.bottom));
+      RECT r;
+      ::GetWindowRect(child, &r);
+      ::MapWindowPoints(HWND_DESKTOP, front, reinterpret_cast<POINT*>(&r), 2);
+      report_.Set("rect." + std::to_string(::GetDlgCtrlID(child)), Numbers({r.left, r.top, r.right, r.bottom}));
     }
     return true;
   }
@@ -586,8 +527,8 @@ class Driver {
     RECT place;
     if (dpi <= 0 || !::GetWindowRect(wizard_, &place)) return false;
     const int x = (place.left + place.right) / 2, y = (place.top + place.bottom) / 2;
-    place = {x - ::MulDiv(300, dpi, 96), y - ::MulDiv(180, dpi, 96), x + ::MulDiv(300, dpi, 96),
-             y + ::MulDiv(180, dpi, 96)};
+    const int w = ::MulDiv(300, dpi, 96), h = ::MulDiv(180, dpi, 96);
+    place = {x - w, y - h, x + w, y + h};
     void* there = ::VirtualAllocEx(process_.hProcess, nullptr, sizeof(place), MEM_COMMIT, PAGE_READWRITE);
     bool ok = there && ::WriteProcessMemory(process_.hProcess, there, &place, sizeof(place), nullptr);
     DWORD_PTR answer = 0;
@@ -599,9 +540,7 @@ class Driver {
   }
 
   bool Hook(const std::wstring& file) {
-    HANDLE mark = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (mark == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(mark);
+    if (!WriteWhole(file, {})) return false;
     return WaitUntil([&] { return ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES; }, 30000);
   }
 
@@ -626,41 +565,33 @@ class Driver {
 };
 
 }  // namespace
-}  // namespace wine_driver
 
 int wmain(int argc, wchar_t** argv) {
-  using namespace wine_driver;
   if (argc < 2) {
     std::fwprintf(stderr, L"usage: wine_driver REPORT [--shots DIR] STEP...\n");
     return 2;
   }
-  // The driver sees every window and pixel as they are on the screen, at any
-  // display scale: it declares itself per-monitor aware (where the system
-  // knows that; Debian's Wine treats every program so anyway).
+  // The driver sees every window and pixel as they are on the screen, at
+  // any display scale: it is per-monitor aware where the system knows that
+  // (Debian's Wine treats every program so anyway).
   using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
   if (auto set = reinterpret_cast<SetAwarenessFn>(reinterpret_cast<void (*)()>(
           ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"))))
     set(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-  Report report(argv[1]);
-  int first = 2;
-  std::wstring shots = L".";
-  if (argc > 3 && std::wstring(argv[2]) == L"--shots") {
-    shots = argv[3];
-    first = 4;
-  }
+  Report report;
+  const bool shots = argc > 3 && std::wstring(argv[2]) == L"--shots";
   int result = 0;
   {
-    Driver driver(report, shots);
-    for (int i = first; i < argc && result == 0; ++i) {
+    Driver driver(report, shots ? argv[3] : L".");
+    for (int i = shots ? 4 : 2; i < argc && result == 0; ++i) {
       const std::wstring step = argv[i];
       const std::size_t equals = step.find(L'=');
-      const std::wstring name = step.substr(0, equals);
       const std::wstring value = equals == std::wstring::npos ? L"" : step.substr(equals + 1);
-      if (!driver.Step(name, value)) {
-        report.Set("failed", std::to_wstring(i - first) + L" " + step);
+      if (!driver.Step(step.substr(0, equals), value)) {
+        report.Set("failed", std::to_wstring(i - (shots ? 4 : 2)) + L" " + step);
         result = 1;
       }
     }
   }
-  return report.Write() ? result : 1;
+  return report.Write(argv[1]) ? result : 1;
 }

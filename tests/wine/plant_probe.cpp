@@ -1,12 +1,9 @@
 // The planted-DLL test's probe, started from a folder with planted DLLs.
-//   plant_probe            only starts and ends: the loader maps its imports,
-//                          the known DLLs setup.exe and uninstall.exe import,
-//                          so a planted DLL loaded then is one the loader
-//                          takes from a program's folder before the program's
-//                          first instruction.
-//   plant_probe NAME...    loads each DLL by name alone, as a program that
-//                          leaves the search as it is would: every planted
-//                          one has to be loaded, or planting proves nothing.
+//   plant_probe          starts and ends: a planted DLL loaded then comes with
+//                        the imports of the known DLLs our programs import,
+//                        before a program's first instruction
+//   plant_probe NAME...  loads each DLL by name alone: every planted one must
+//                        load, or planting proves nothing
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>

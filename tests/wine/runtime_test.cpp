@@ -1,12 +1,9 @@
-// The C++ runtime of setup.exe and uninstall.exe on the thread functions of
-// app/thread_runtime.cpp, under load from several threads at once: a
-// function-local static that takes a while to build (the static's guard:
-// once, its recursive mutex, the condition the other threads wait on, a
-// sleep), exceptions thrown and caught on every thread (the unwinder's
-// one-time set-up and its lock, each thread's exception globals, which a
-// rethrow reads), and an
-// allocation that fails. Exits 0 when all went as the language promises;
-// a broken lock shows as a hang, which the test's time limit ends.
+// The C++ runtime of setup.exe and uninstall.exe on app/thread_runtime.cpp
+// under several threads at once: a function-local static that is slow to
+// build (its guard, lock and wait), exceptions thrown, caught and rethrown on
+// every thread (the unwinder's set-up and lock, each thread's exception
+// globals) and an allocation that fails. Exits 0 when all went as the
+// language promises; a broken lock hangs until the test's time limit.
 #include <windows.h>
 
 #include <chrono>

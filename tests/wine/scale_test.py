@@ -1,15 +1,13 @@
 #!/usr/bin/env python3
-"""The wizard, its finish dialog and its message boxes at the display scales
-100, 150 and 200 % (the prefix's LogPixels at 96, 144 and 192), and moved to a
-monitor of another scale (WM_DPICHANGED). Every rectangle the design gives at
-100 % must lie at its scaled place, v * dpi / 96 rounded half up, within a
-pixel; texts are drawn with fonts of the scaled height inside their scaled
-rectangles and nowhere else. Screenshots in <build>/screenshots/scale-*."""
+"""The wizard, its finish dialog and message boxes at 100, 150 and 200 % (the
+prefix's LogPixels at 96, 144, 192) and moved to a monitor of another scale:
+every rectangle at its place scaled (v * dpi / 96 rounded half up) within a
+pixel, texts drawn at the scaled size inside their rectangles and nowhere else."""
 import shutil
 import subprocess
 import unittest
 
-from wineworld import (SHOTS, WORK, DisplayScale, Product, cursor_image, drive, read_bmp, to_folder_page, to_png,
+from wineworld import (SHOTS, WORK, DisplayScale, Product, Shot, cursor_image, drive, to_folder_page, to_png,
                        uncheck_all, windows_path)
 from wizard_test import PICTURE_FILL, full_product
 
@@ -49,21 +47,6 @@ def rect_sets(report):
         elif key.startswith("rect."):
             sets[-1][int(key[5:])] = tuple(map(int, value.split(",")))
     return sets
-
-
-class Shot:
-    """A screenshot of a window, read through its client coordinates."""
-
-    def __init__(self, name, picture, report):
-        self.width, self.height, pixel = read_bmp(SHOTS / name / (picture + ".bmp"))
-        dx, dy = map(int, report.get("shot." + picture).split(","))
-        self.client_width = self.width - 2 * dx
-        self.pixel = lambda x, y: pixel(dx + x, dy + y)
-
-    def ink_extent(self, rect):
-        """The extent of the dark pixels (text) in rect (l, t, r, b)."""
-        left, top, right, bottom = rect
-        return extent([(x, y) for x in range(left, right) for y in range(top, bottom) if sum(self.pixel(x, y)) < 300])
 
 
 def differing(a, b, area):
@@ -181,8 +164,10 @@ class ScaleTest(unittest.TestCase):
                 self.assertEqual(outside[:5], [], f"painted outside the texts' rectangles at {dpi}")
                 for rect in rects:
                     self.assertTrue(any(rect[0] <= x < rect[2] and rect[1] <= y < rect[3] for x, y in drawn), rect)
+            # Empty texts paint nothing (above the picture, the bare page is all background).
+            self.assertEqual(without.ink((*rects[0][:3], scaled(PICTURE[1], dpi))), [], "an empty heading painted")
             # The heading's part above the guidance text's rectangle (they overlap).
-            inks[dpi] = with_texts.ink_extent((*rects[0][:3], rects[1][1]))
+            inks[dpi] = extent(with_texts.ink((*rects[0][:3], rects[1][1])))
         # The heading at 200 % is drawn with a font of twice the height ...
         (l1, t1, r1, b1), (l2, t2, r2, b2) = inks[96], inks[192]
         self.assertLessEqual(abs((b2 - t2) - 2 * (b1 - t1)), 2, (inks[96], inks[192]))
@@ -203,11 +188,11 @@ class ScaleTest(unittest.TestCase):
         for dpi in DPIS:
             finish = self.shot(dpi, "finish")
             controls = rect_sets(self.runs[dpi][0])[1]
-            texts = [finish.ink_extent(controls[c]) for c in (FINISH_TEXT, *CHOICES)]
+            texts = [extent(finish.ink(controls[c])) for c in (FINISH_TEXT, *CHOICES)]
             # The finish text is not cut off at the bottom of its control.
             self.assertLess(texts[0][3], controls[FINISH_TEXT][3] - 1, dpi)
             quit = self.shot(dpi, "quit")
-            question = quit.ink_extent((0, 0, quit.client_width, quit.height // 2))
+            question = extent(quit.ink((0, 0, quit.client_width, quit.height // 2)))
             heights[dpi] = [b - t for _, t, _, b in (*texts, question)]
         # Every text is there at every scale, as many lines as at 100 %: its
         # height is the scaled height (the finish text has three lines).

@@ -1,17 +1,12 @@
-// The skinned button and the picture object on a stage of their own, in the
-// configurations the installer's wizard never uses, for the pixel checks of
-// controls_test.py. A 400 x 260 dialog whose background is the pattern
-// RGB(x % 256, y % 256, 128) at client pixel (x, y), with six SkinButtons
-// (client rectangles in kButtons) and two pictures:
-//   101  hot, idle and disabled faces, the hand cursor
-//   102  the same faces, disabled              103  hot and idle faces, disabled
-//   104  no faces (a NULL hot face)            105  hot face and the grey idle face (-2)
-//   106  the hand cursor, then SetHoverCursor(0)
-//   at (20, 180): bytes that are no picture    at (120, 180): a 40 x 40 red picture
-//   loaded, then a 16 x 16 blue one in its place
-// Faces are kFaceWidth x kFaceHeight: a one-pixel yellow frame around a fill
-// (hot red, idle green, disabled blue), with a 4 x 4 block of the transparent
-// colour at (20, 10): RGB(66, 66, 66), and magenta for button 105.
+// The skinned button and the picture object in configurations the wizard
+// never uses, for controls_test.py: a 400 x 260 dialog painted with the
+// pattern RGB(x % 256, y % 256, 128), six SkinButtons at kButtons (101 hot,
+// idle and disabled faces and the hand cursor; 102 the same, disabled; 103
+// no disabled face, disabled; 104 no faces; 105 the grey idle face (-2); 106
+// the hand cursor, then SetHoverCursor(0)) and two pictures: bytes that are
+// no picture at (20, 180), a 40 x 40 red picture replaced by a 16 x 16 blue
+// one at (120, 180). A face is a yellow frame around a fill (hot red, idle
+// green, disabled blue) with a 4 x 4 block of the transparent colour at (20, 10).
 #include <windows.h>
 
 #include <cstdint>

@@ -1,12 +1,12 @@
-"""The Wine world of the end-to-end tests (scripts/wine-env): its environment
-and shell folders, paths between host and Windows, the driver program and its
-reports, sample products made by mksetup, and reading what an installation
-left: .lnk files through lnkinfo, install records through `mksetup record`,
-registry keys through `wine reg query`."""
+"""The Wine world of the end-to-end tests (scripts/wine-env): environment and
+shell folders, host and Windows paths, the driver and its reports, products
+made by mksetup, and what an installation left (.lnk files, install records,
+registry keys)."""
 import ctypes
 import json
 import os
 import pathlib
+import re
 import shlex
 import shutil
 import struct
@@ -24,6 +24,7 @@ WINE = str(SOURCE / "scripts" / "wine-run")
 MKSETUP = pathlib.Path(os.environ.get("SETUP_NATIVE_MKSETUP", SOURCE / "build" / "native" / "bin" / "mksetup"))
 PKG_MAGIC = 0x12030416
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+UNINSTALLED = "“{}”已经从计算机上删除。"  # the uninstaller's last message begins so
 
 
 def wine_env():
@@ -71,18 +72,9 @@ class Report:
     character (n and r: line breaks). Keys may repeat, one per step."""
 
     def __init__(self, text):
-        self.pairs = []
-        for line in text.splitlines():
-            key, _, value = line.partition("=")
-            out, i = [], 0
-            while i < len(value):
-                if value[i] == "\\" and i + 1 < len(value):
-                    out.append({"n": "\n", "r": "\r"}.get(value[i + 1], value[i + 1]))
-                    i += 2
-                else:
-                    out.append(value[i])
-                    i += 1
-            self.pairs.append((key, "".join(out)))
+        escaped = {"n": "\n", "r": "\r"}
+        self.pairs = [(key, re.sub(r"\\(.)", lambda m: escaped.get(m[1], m[1]), value, flags=re.S))
+                      for key, _, value in (line.partition("=") for line in text.splitlines())]
 
     def all(self, key):
         return [v for k, v in self.pairs if k == key]
@@ -98,13 +90,11 @@ class Report:
         return "\n".join(f"{k}={v!r}" for k, v in self.pairs)
 
 
-def drive(name, steps, ready=None, on_ready=None, hooks=None, env=None, stderr=subprocess.DEVNULL):
-    """Runs the driver with `steps`; screenshots go to SHOTS/name. With
-    `ready` (a host file a host= step writes), on_ready() runs when it appears.
-    `hooks` maps the host file of each hook= step to what the host does then
-    (the driver goes on when it has done it). With `env` (ENV with other Wine
-    variables, or another world's: see DisplayScale) the driver and the
-    programs it starts run with it, their Wine messages going to `stderr`.
+def drive(name, steps, hooks=None, env=None, stderr=subprocess.DEVNULL):
+    """Runs the driver with `steps`; screenshots go to SHOTS/name. `hooks`
+    maps the host file of each hook= step to what the host does then. With
+    `env` (ENV with other Wine variables, or a DisplayScale's) the driver and
+    the programs it starts run with it, their Wine messages going to `stderr`.
     Returns the Report; raises AssertionError when a step failed."""
     shots = SHOTS / name
     shots.mkdir(parents=True, exist_ok=True)
@@ -115,8 +105,6 @@ def drive(name, steps, ready=None, on_ready=None, hooks=None, env=None, stderr=s
     driver = subprocess.Popen([wine, str(BIN / "wine_driver.exe"), windows_path(report_path), "--shots",
                                windows_path(shots), *steps], env=env or ENV, stdout=subprocess.DEVNULL,
                               stderr=stderr)
-    if ready is not None and wait_for(ready, 180):
-        on_ready()
     hooks = dict(hooks or {})
     while hooks and driver.poll() is None:
         for path in [p for p in hooks if p.exists()]:
@@ -217,12 +205,30 @@ def read_bmp(path):
     return width, height, pixel
 
 
-def registry_view():
-    """reg's switch for the installers' own registry view: the 32-bit one for a 32-bit setup.exe."""
+class Shot:
+    """A screenshot of drive(name)'s shot=picture step, read in client coordinates."""
+
+    def __init__(self, name, picture, report):
+        self.width, self.height, pixel = read_bmp(SHOTS / name / (picture + ".bmp"))
+        dx, dy = map(int, report.get("shot." + picture).split(","))
+        self.client_width = self.width - 2 * dx
+        self.pixel = lambda x, y: pixel(dx + x, dy + y)
+
+    def ink(self, rect):
+        """The dark pixels (text) in rect (l, t, r, b)."""
+        left, top, right, bottom = rect
+        return [(x, y) for x in range(left, right) for y in range(top, bottom) if sum(self.pixel(x, y)) < 300]
+
+
+def is_32bit():
+    """Whether the installer program under test is a 32-bit one."""
     data = (BIN / "setup.exe").read_bytes()[:4096]
-    pe, = struct.unpack_from("<I", data, 0x3C)
-    machine, = struct.unpack_from("<H", data, pe + 4)
-    return "/reg:32" if machine == 0x14C else "/reg:64"
+    return struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4)[0] == 0x14C
+
+
+def registry_view():
+    """reg's switch for the installers' own registry view."""
+    return "/reg:32" if is_32bit() else "/reg:64"
 
 
 def reg_query(key, view=None):
@@ -363,10 +369,10 @@ def hand_laid_installer(stub, record_file, entries, product="岚杉敌意"):
     return stub + info + agreement + listed + trailer
 
 
-# Steps that walk the wizard from its start to the folder page, with the agreement ticked.
+# Steps that walk the wizard from its start to the folder page, the agreement read and ticked.
 def to_folder_page(installer):
     return [f"start={windows_path(installer)}", "wizard", "page=0", "click=1", "page=1", "click=1", "page=2",
-            "click=1008", "shown=1", "click=1", "page=3"]
+            "read=1007", "click=1008", "shown=1", "click=1", "page=3"]
 
 
 def install_steps(installer, folder):
