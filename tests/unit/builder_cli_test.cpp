@@ -6,12 +6,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <tuple>
 
-#include "builder/installer_build.h"
 #include "builder/package_extract.h"
 #include "builder/source_tree.h"
 #include "bytes.h"
@@ -135,17 +133,15 @@ TEST_F(Cli, BadInputExitsWithTwoAndWarningsGoToStderr) {
     EXPECT_EQ(Mk(args).exitCode, 2);
   }
 
+  // A main program not packaged, and an installer the next build would package.
   support::MakeProduct(dir.Path());
   std::string text = ReadFile(manifest);
   WriteFile(manifest, text.replace(text.find("Demo.exe"), 4, "Missing"));
+  out = dir.Child("payload/in.exe").string();
   r = Build();
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(Has(r.err, "mksetup: warning: product.main_program 'bin\\Missing.exe' is not among the packaged files"))
       << r.err;
-  // An installer written into the source tree would be packaged by the next build.
-  out = dir.Child("payload/in.exe").string();
-  r = Build();
-  EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(Has(r.err, "in.exe: the installer lies inside files.source")) << r.err;
 }
 
@@ -351,8 +347,8 @@ TEST(BuilderCli, SourceTreesOnLinux) {
     EXPECT_TRUE(walk(q, error).empty()) << message;
     EXPECT_TRUE(Has(error, message)) << message << ": " << error;
   }
-  for (const char* name : {"back\\slash.txt", "colon:x", "what?", "trailing.", "trailing ", "NUL", "com1.txt",
-                           "bad\xff.txt", "tab\tname"}) {
+  // Windows' own name rule is PackageNames'; here the names only Linux can hold.
+  for (const char* name : {"back\\slash.txt", "what?", "bad\xff.txt"}) {
     const fs::path q = dir.Child("name" + std::to_string(n++));
     WriteFile(q / name, "1");
     error.clear();

@@ -1,8 +1,6 @@
-// The installed-programs entry where an installation under Wine cannot show
-// it (deploy_test.py reads every value from the registry and the log): the
-// size rounded up to whole KiB, the date padded, an empty URL removed, the
-// uninstaller as the icon without a main program; and the program an
-// UninstallString starts.
+// The installed-programs entry at the edges deploy_test.py cannot reach (size
+// rounded up to KiB, date padded, empty URL removed, the uninstaller as the
+// icon), and the program an UninstallString starts.
 #include <gtest/gtest.h>
 
 #include "integration/uninstall_entry.h"

@@ -3,7 +3,6 @@
 // and entries the layout does not allow.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 
 #include "laid_package.h"

@@ -131,30 +131,25 @@ TEST(UninstallList, DamagedAndHostileBlocksAreRefused) {
   for (const auto& c : cases) EXPECT_EQ(Parse(c.first), c.second) << &c - cases;
 
   // Names that reach outside the install folder, in every kind of item and
-  // in the writer; a menu path may start with one backslash, no more.
+  // in the writer; a menu path may start with one backslash, no more. The
+  // writer refuses what the reader would, and writes nothing.
+  const auto refused = [](const UninstallList& list) {
+    Bytes block;
+    std::string error;
+    return !BuildUninstallList(list, block, error) && block.empty();
+  };
   for (const char* name : {"..", "a\\..\\..\\x", "C:\\Windows\\x", "\\x", "a/../b", "\xff\xfe"}) {
     SCOPED_TRACE(name);
     for (std::uint16_t type : {UNL_ITEM_FOLDER, UNL_ITEM_FILE})
       EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {type, name}})), ListError::UnsafeName);
     EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, name}})), ListError::UnsafeName);
-    UninstallList list;
-    list.selfName = "u.exe";
-    list.files = {name};
-    Bytes block;
-    std::string error;
-    EXPECT_FALSE(BuildUninstallList(list, block, error));
-    EXPECT_TRUE(block.empty());
+    EXPECT_TRUE(refused({"u.exe", {}, {name}, {}, {}}));
   }
   for (const char* menu : {"..\\x", "\\\\x", "A\\..\\..\\x", "C:\\x", "\\..\\x"})
     EXPECT_EQ(Parse(Craft({{UNL_ITEM_SELF, "u.exe"}, {UNL_ITEM_MENU_LINK, menu}})), ListError::UnsafeName) << menu;
-  // The writer refuses what the reader would.
   for (const DeployFacts& bad :
-       {DeployFacts{"a\\b", "1", "P", ""}, DeployFacts{"K", "1\t", "P", ""}, DeployFacts{"K", "1", "P", "\x7f"}}) {
-    UninstallList list{"u.exe", {}, {"u.exe"}, {}, bad};
-    Bytes block;
-    std::string error;
-    EXPECT_FALSE(BuildUninstallList(list, block, error));
-  }
+       {DeployFacts{"a\\b", "1", "P", ""}, DeployFacts{"K", "1\t", "P", ""}, DeployFacts{"K", "1", "P", "\x7f"}})
+    EXPECT_TRUE(refused({"u.exe", {}, {"u.exe"}, {}, bad}));
 }
 
 // An uninstaller as installed: image, list block (selfName), the

@@ -17,11 +17,9 @@
 namespace wizard {
 namespace {
 
-// Entries 0..n-1. ExtractNext always advances the cursor, as the package
-// reader does, and takes one scripted outcome per attempt ('+' or '-',
-// success once the script is used up); every call is logged as
-// "cursor:outcome". The sink answers from its own script: 'r' retry,
-// 's' skip, 'g' give up.
+// Entries 0..n-1: ExtractNext advances the cursor as the reader does and
+// takes one scripted outcome per attempt ('+', '-'; then success), logged as
+// "cursor outcome". The sink answers from its script: 'r' retry, 's' skip, 'g' give up.
 class FakeSource : public CopySource {
  public:
   FakeSource(int count, std::string outcomes) : count_(count), outcomes_(std::move(outcomes)) {}

@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
 """DLLs planted where setup.exe and uninstall.exe run are never loaded.
 
-An empty DLL (planted_dll.dll) is put under system DLLs' names beside the installer, beside the installed
-uninstaller and in the temporary folder; WINEDLLOVERRIDES lets Wine take them
-from there, +loaddll traces every load. A full installation and removal then
-may show none of them loaded. plant_probe shows first that planting works
-and which planted DLLs this Wine loads with the imports of known DLLs before
-a program's first instruction (Debian's Wine 8: version.dll, for user32;
-Windows takes those from System32): those are planted in the temporary folder only."""
+An empty DLL takes system DLLs' names beside the installer, the installed
+uninstaller and in the temporary folder; WINEDLLOVERRIDES lets Wine take them,
++loaddll traces every load, and a full installation and removal may load none.
+plant_probe shows first that planting works, and which planted DLLs this Wine
+loads with known DLLs' imports before a program's first instruction (Debian's
+Wine 8: version.dll, for user32): those go in the temporary folder only."""
 import re
 import shutil
 import subprocess

@@ -78,10 +78,9 @@ class WizardTest(unittest.TestCase):
     # page; a good one is trimmed as Windows would create it. A shorter text
     # leaves nothing of a longer one behind in the see-through field.
     def test_folder_page(self):
-        # Refused by the rules (unit-tested, here once), and by the real file
-        # system: a file, a drive that does not exist, a folder no folder can be
-        # made in (Wine's Z: is /), a link (nothing is made through it, the probe
-        # folder included).
+        # Refused by the rules (unit-tested, here once) and by the file system: a
+        # file, no such drive, a folder none can be made in (Wine's Z: is /), a
+        # link (nothing is made through it, the probe folder included).
         link = Folders().host("C:\\E2E LinkRoot")
         if not link.is_symlink():
             link.symlink_to(Folders().host("C:\\windows"), target_is_directory=True)
