@@ -1,6 +1,7 @@
 #include "builder/package_extract.h"
 
 #include <system_error>
+#include <vector>
 
 #include "builder/path_text.h"
 #include "builder/unique_tag.h"
@@ -61,36 +62,70 @@ class Staging {
   bool kept_ = false;
 };
 
-}  // namespace
-
-bool ExtractInstaller(const fs::path& installer, const fs::path& folder, ExtractReport& report, std::string& error) {
-  report = ExtractReport();
-  // The walk decodes nothing: every blob is decoded once, by the
-  // installer's own reader, into a staging folder; only when all of them
-  // decode does anything reach the destination.
-  PackageFacts facts;
-  WalkFault fault;
-  if (!WalkPackage(PathToWide(installer), WalkOptions{WalkLevel::Install, false}, facts, fault)) {
-    error = Refused(installer, "at byte " + std::to_string(fault.offset) + ": " + fault.what);
-    return false;
+// What an extraction into an empty folder made, removed again, newest
+// first, unless kept: the folder is then as it was (or gone, when this run
+// made it). Only entries this run wrote are named, so nothing that was
+// there before is touched; a folder that someone else filled meanwhile
+// stays.
+class MadeInPlace {
+ public:
+  MadeInPlace(const fs::path& folder, bool folderIsNew) : folder_(folder), folderIsNew_(folderIsNew) {}
+  ~MadeInPlace() {
+    if (kept_) return;
+    std::error_code ec;
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) fs::remove(*it, ec);
+    if (folderIsNew_) fs::remove(folder_, ec);
   }
+  MadeInPlace(const MadeInPlace&) = delete;
+  MadeInPlace& operator=(const MadeInPlace&) = delete;
 
-  std::error_code ec;
-  const bool folderIsNew = !fs::exists(fs::symlink_status(folder, ec));
-  fs::create_directories(folder, ec);
-  if (!fs::is_directory(folder, ec)) {
-    error = PathToUtf8(folder) + ": cannot be created as a folder";
-    return false;
+  void Add(fs::path path) { made_.push_back(std::move(path)); }
+  void Keep() { kept_ = true; }
+
+ private:
+  fs::path folder_;
+  bool folderIsNew_;
+  std::vector<fs::path> made_;
+  bool kept_ = false;
+};
+
+// Into an empty folder nothing can be replaced and no link can lie in the
+// way, so every blob is decoded straight into its place (the walk has
+// checked every checksum before the first write). A stream that still
+// fails to decode undoes the whole extraction.
+bool ExtractInPlace(const fs::path& installer, const fs::path& folder, bool folderIsNew,
+                    const std::vector<WalkedEntry>& entries, PackageFile& package, ExtractReport& report,
+                    std::string& error) {
+  MadeInPlace made(folder, folderIsNew);
+  const std::wstring wideFolder = PathToWide(folder);
+  int cursor = -1;
+  for (const WalkedEntry& e : entries) {
+    std::wstring outPath;
+    if (!package.ExtractNext(outPath, wideFolder, cursor)) {
+      error = Refused(installer, "entry '" + e.name + "' does not decode, or cannot be written");
+      return false;
+    }
+    made.Add(Destination(folder, e.name));
+    ++(e.type == PKG_ENTRY_FOLDER ? report.folders : report.files);
   }
+  made.Keep();
+  return true;
+}
+
+// Into a folder that holds something, each blob is decoded once into a
+// staging folder inside it; only when all of them decoded are the entries
+// moved into place, replacing files of their names, never through a link.
+bool ExtractStaged(const fs::path& installer, const fs::path& folder, bool folderIsNew,
+                   const std::vector<WalkedEntry>& entries, PackageFile& package, ExtractReport& report,
+                   std::string& error) {
   Staging staging(folder, folderIsNew);
-  PackageFile package;
-  if (!staging.Create() || !package.Open(PathToWide(installer), 0)) {
+  if (!staging.Create()) {
     error = PathToUtf8(staging.Path()) + ": cannot be made to extract into";
     return false;
   }
   const std::wstring stage = PathToWide(staging.Path());
   int cursor = -1;
-  for (const WalkedEntry& e : facts.entries) {
+  for (const WalkedEntry& e : entries) {
     std::wstring outPath;
     if (!package.ExtractNext(outPath, stage, cursor)) {
       error = Refused(installer, "entry '" + e.name + "' does not decode, or cannot be written");
@@ -102,7 +137,8 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
   // Into place, in package order, never through a link below the folder.
   staging.Keep();
   const std::wstring wideFolder = PathToWide(folder);
-  for (const WalkedEntry& e : facts.entries) {
+  std::error_code ec;
+  for (const WalkedEntry& e : entries) {
     const fs::path target = Destination(folder, e.name);
     if (platform::LinkOnTheWay(wideFolder, platform::Utf8ToWide(e.name))) {
       report.failures.push_back("entry '" + e.name + "': a symbolic link below " + PathToUtf8(folder) +
@@ -124,6 +160,38 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool ExtractInstaller(const fs::path& installer, const fs::path& folder, ExtractReport& report, std::string& error) {
+  report = ExtractReport();
+  std::error_code ec;
+  const bool folderIsNew = !fs::exists(fs::symlink_status(folder, ec));
+  const bool empty = folderIsNew || (fs::is_directory(fs::symlink_status(folder, ec)) && fs::is_empty(folder, ec));
+  // The walk decodes nothing: every blob is decoded once, by the
+  // installer's own reader. Into an empty folder it also checks every
+  // blob's checksum first, so that a damaged package writes nothing there.
+  PackageFacts facts;
+  WalkFault fault;
+  if (!WalkPackage(PathToWide(installer), WalkOptions{WalkLevel::Install, false, empty}, facts, fault)) {
+    error = Refused(installer, "at byte " + std::to_string(fault.offset) + ": " + fault.what);
+    return false;
+  }
+
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) {
+    error = PathToUtf8(folder) + ": cannot be created as a folder";
+    return false;
+  }
+  PackageFile package;
+  if (!package.Open(PathToWide(installer), 0)) {
+    error = PathToUtf8(installer) + ": cannot be opened to extract from";
+    if (folderIsNew) fs::remove(folder, ec);
+    return false;
+  }
+  return empty ? ExtractInPlace(installer, folder, folderIsNew, facts.entries, package, report, error)
+               : ExtractStaged(installer, folder, folderIsNew, facts.entries, package, report, error);
 }
 
 }  // namespace builder
