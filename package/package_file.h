@@ -44,11 +44,10 @@ class PackageFile {
   // folder on the way to the entry (the entry's own path included) is a
   // link (junction, symbolic link), the entry fails. Within one opening the
   // levels found to be folders, or made here, are not looked at again until
-  // an entry fails (platform/link_guard.h says what that leaves open). A folder that cannot be made (and does not exist) fails
-  // too, by its own name, before any entry inside it is tried. Contents are
-  // decoded in bounded pieces straight into the destination file, checksum
-  // in the same pass; a file whose data fails on the way (checksum, stream,
-  // read, write) is removed.
+  // an entry fails (platform/link_guard.h says what that leaves open). A folder that cannot be made (and does not
+  // exist) fails too, by its own name, before any entry inside it is tried. Contents are decoded in bounded pieces
+  // straight into the destination file, checksum in the same pass; a file whose data fails on the way (checksum,
+  // stream, read, write) is removed.
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor);
   int GetShortcutCount();
   // texts: menu path, target, description.
