@@ -3,8 +3,9 @@
 // after the package walk at the install level (structure and names) has
 // passed. Each blob is decoded once. Into a folder that is new or empty the
 // entries are decoded straight into place, after the walk has also checked
-// every blob's checksum; a stream that fails to decode all the same removes
-// everything the run made. Into a folder that holds something they are
+// every blob's checksum, the files by a few threads at once (each its own
+// reader over a run of consecutive entries); a stream that fails to decode
+// all the same stops them all and removes everything the run made. Into a folder that holds something they are
 // decoded into a staging folder inside it and moved into place only when
 // every entry has decoded, so that no file there is replaced before then.
 // Either way a package the environment check would refuse is refused with
