@@ -207,17 +207,29 @@ class Builder {
     // A signing command on the command line replaces the manifest's.
     const SignCommand& sign = options_.sign.words.empty() ? m.sign : options_.sign;
 
+    // The threads compress the files listed so far while the listing goes
+    // on, unless the uninstaller must first take its place among them (its
+    // list names every entry).
+    CompressPipeline pipeline(Settings());
+    const auto add = [&pipeline](const SourceItem& item) { pipeline.Add({item.path, item.size}); };
     std::vector<SourceItem> items;
     std::string why;
-    if (!WalkSourceTree(m.source, WalkLimits{options_.maxFileSize}, items, why)) {
+    if (!WalkSourceTree(m.source, WalkLimits{options_.maxFileSize}, items, why,
+                        m.uninstaller ? ListedFile() : ListedFile(add))) {
       return Fail("files.source: " + why);
     }
     UninstallerEmbed uninstaller;
     std::vector<std::string> embedWarnings;
-    if (m.uninstaller &&
-        !uninstaller.Add(m, options_.uninstaller.empty() ? DefaultUninstallerPath(options_.stub) : options_.uninstaller,
-                         items, embedWarnings, error_))
-      return false;
+    if (m.uninstaller) {
+      if (!uninstaller.Add(m,
+                           options_.uninstaller.empty() ? DefaultUninstallerPath(options_.stub) : options_.uninstaller,
+                           items, embedWarnings, error_))
+        return false;
+      for (const SourceItem& item : items) {
+        if (!item.folder) add(item);
+      }
+    }
+    pipeline.Close();
     result_.warnings = CheckManifest(m, items);
     result_.warnings.insert(result_.warnings.end(), embedWarnings.begin(), embedWarnings.end());
     if (std::string signedRecord = SignedRecordFileWarning(m, items); !signedRecord.empty())
@@ -252,7 +264,7 @@ class Builder {
     if (!writer.WriteInfo(m.texts, m.mainProgram, m.recordFile)) return WriterFailed(writer);
     if (!picture.empty() && !writer.WritePicture(picture.data(), picture.size())) return WriterFailed(writer);
     if (!writer.WriteAgreement(agreementBlob)) return WriterFailed(writer);
-    if (!WriteEntries(items, sink, writer)) return false;
+    if (!WriteEntries(items, pipeline, sink, writer)) return false;
 
     const std::uint64_t end = static_cast<std::uint64_t>(sink.Position()) + ShortcutBytes(m) + sizeof(PackageTrailer);
     if (end > options_.maxInstallerSize) return TooLarge("the start-menu entries");
@@ -287,15 +299,7 @@ class Builder {
                 " bytes (the package format's offsets are signed 32-bit) at " + what);
   }
 
-  bool WriteEntries(const std::vector<SourceItem>& items, StreamSink& sink, PackageWriter& writer) {
-    std::vector<CompressJob> jobs;
-    std::uint64_t total = 0;
-    for (const SourceItem& item : items) {
-      if (!item.folder) {
-        jobs.push_back({item.path, item.size});
-        total += item.size;
-      }
-    }
+  CompressSettings Settings() const {
     CompressSettings settings;
     settings.threads = options_.threads;
     if (settings.threads <= 0) settings.threads = static_cast<int>(std::thread::hardware_concurrency());
@@ -304,9 +308,15 @@ class Builder {
     settings.maxFileSize = options_.maxFileSize;
     settings.memoryBudget = options_.memoryBudget;
     settings.oneShotLimit = options_.oneShotLimit;
-    // Nothing compressed yet: the progress starts at 0 before the first file is read.
+    return settings;
+  }
+
+  bool WriteEntries(const std::vector<SourceItem>& items, CompressPipeline& pipeline, StreamSink& sink,
+                    PackageWriter& writer) {
+    std::uint64_t total = 0;
+    for (const SourceItem& item : items) total += item.size;
+    // Nothing written yet: the progress starts at 0.
     if (options_.progress) options_.progress(0, total);
-    CompressPipeline pipeline(std::move(jobs), settings);
     // Files streamed into the package are compressed here, on the writing thread.
     BlobCompressor streamer(options_.level);
 

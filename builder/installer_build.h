@@ -28,8 +28,8 @@ struct BuildOptions {
   std::uint64_t oneShotLimit = kOneShotLimit;  // larger files are compressed and written in pieces
   std::uint64_t maxFileSize = PKG_MAX_RAW_LENGTH;
   std::uint64_t maxInstallerSize = 0x7FFFFFFF;  // offsets are signed 32-bit
-  // Called on the writing thread once before the first file is read (done
-  // 0) and after each file: bytes of source done, of all.
+  // Called on the writing thread once before the first file is written
+  // (done 0) and after each file: bytes of source done, of all.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 

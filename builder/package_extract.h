@@ -1,10 +1,16 @@
 // `mksetup extract`: writes every folder and file of an installer's package
 // below a folder through the installer's own reader (PackageFile::ExtractNext)
 // after the package walk at the install level (structure and names) has
-// passed. Each blob is decoded once, into a staging folder inside the
-// destination; only when every entry has decoded are they moved into place,
-// so a package the environment check would refuse is refused with nothing
-// written. Nothing is written through a symbolic link below the folder.
+// passed. Each blob is decoded once. Into a folder that is new or empty the
+// entries are decoded straight into place, after the walk has also checked
+// every blob's checksum, the files by a few threads at once (each its own
+// reader over a run of consecutive entries); a stream that fails to decode
+// all the same stops them all and removes everything the run made. Into a folder that holds something they are
+// decoded into a staging folder inside it and moved into place only when
+// every entry has decoded, so that no file there is replaced before then.
+// Either way a package the environment check would refuse is refused with
+// nothing left written, and nothing is written through a symbolic link
+// below the folder.
 #pragma once
 
 #include <filesystem>

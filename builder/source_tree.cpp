@@ -1,7 +1,6 @@
 #include "builder/source_tree.h"
 
 #include <algorithm>
-#include <map>
 #include <system_error>
 
 #include "builder/path_text.h"
@@ -16,6 +15,7 @@ namespace {
 
 struct Child {
   std::string leaf;
+  std::string key;  // the leaf folded: the listing order and the clash check
   fs::path path;
   fs::file_type listed;  // own type as the folder listing gave it; none when not known
 };
@@ -33,8 +33,8 @@ fs::file_type ListedType(const fs::directory_entry& entry) {
 
 class TreeWalker {
  public:
-  TreeWalker(const WalkLimits& limits, std::vector<SourceItem>& items, std::string& error)
-      : limits_(limits), items_(items), error_(error) {}
+  TreeWalker(const WalkLimits& limits, std::vector<SourceItem>& items, std::string& error, const ListedFile& listed)
+      : limits_(limits), items_(items), error_(error), listed_(listed) {}
 
   bool Start(const fs::path& root) {
     std::error_code ec;
@@ -70,21 +70,21 @@ class TreeWalker {
       std::string leaf = PathToUtf8(p.filename());
       std::string why;
       if (!IsSafeNameComponent(leaf, &why)) return Fail(p, why);
-      children.push_back({std::move(leaf), p, ListedType(*it)});
+      std::string key = FoldName(leaf);
+      children.push_back({std::move(leaf), std::move(key), p, ListedType(*it)});
     }
     if (ec) return Fail(folder, "cannot list the folder: " + ec.message());
 
-    // Windows would take names that differ only in letter case for one file.
-    std::map<std::string, const Child*> keys;
-    for (const Child& c : children) {
-      auto [at, fresh] = keys.emplace(FoldName(c.leaf), &c);
-      if (!fresh) {
-        return Fail(c.path, "differs from '" + at->second->leaf +
-                                "' only in letter case; Windows would take both for one name");
+    // Each name folded once (EntryNameLess would fold both names at every
+    // comparison). Stable, so that of two names Windows would take for one
+    // the later one listed is named.
+    std::stable_sort(children.begin(), children.end(), [](const Child& a, const Child& b) { return a.key < b.key; });
+    for (std::size_t i = 1; i < children.size(); ++i) {
+      if (children[i].key == children[i - 1].key) {
+        return Fail(children[i].path, "differs from '" + children[i - 1].leaf +
+                                          "' only in letter case; Windows would take both for one name");
       }
     }
-    std::sort(children.begin(), children.end(),
-              [](const Child& a, const Child& b) { return EntryNameLess(a.leaf, b.leaf); });
 
     for (const Child& c : children) {
       if (!Visit(c, prefix + c.leaf)) return false;
@@ -93,9 +93,8 @@ class TreeWalker {
     return true;
   }
 
+  // name: the folder's safe name and a safe leaf, so a safe entry name.
   bool Visit(const Child& c, const std::string& name) {
-    std::string why;
-    if (!IsSafeEntryName(name, &why)) return Fail(c.path, why);
     std::error_code ec;
     fs::file_status own = c.listed != fs::file_type::none ? fs::file_status(c.listed) : fs::symlink_status(c.path, ec);
     if (ec) return Fail(c.path, "cannot be read: " + ec.message());
@@ -124,22 +123,24 @@ class TreeWalker {
                               std::to_string(limits_.maxFileSize) + " bytes");
     }
     items_.push_back({false, name, c.path, static_cast<std::uint64_t>(size)});
+    if (listed_) listed_(items_.back());
     return true;
   }
 
   const WalkLimits& limits_;
   std::vector<SourceItem>& items_;
   std::string& error_;
+  const ListedFile& listed_;
   fs::path rootReal_;
   std::vector<fs::path> active_;  // real paths of the folders being walked
 };
 
 }  // namespace
 
-bool WalkSourceTree(const fs::path& root, const WalkLimits& limits, std::vector<SourceItem>& items,
-                    std::string& error) {
+bool WalkSourceTree(const fs::path& root, const WalkLimits& limits, std::vector<SourceItem>& items, std::string& error,
+                    const ListedFile& listed) {
   items.clear();
-  TreeWalker walker(limits, items, error);
+  TreeWalker walker(limits, items, error, listed);
   if (!walker.Start(root)) {
     items.clear();
     return false;

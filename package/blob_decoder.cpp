@@ -39,8 +39,9 @@ bool BlobDecoder::Fail(std::int64_t offset, std::string what) {
   return false;
 }
 
-bool BlobDecoder::Begin(const DataBlob& head, std::int64_t length, BlobSink* sink) {
+bool BlobDecoder::Begin(const DataBlob& head, std::int64_t length, BlobSink* sink, bool inflate) {
   head_ = head;
+  inflate_ = inflate;
   length_ = length;
   sink_ = sink;
   fed_ = 0;
@@ -55,6 +56,7 @@ bool BlobDecoder::Begin(const DataBlob& head, std::int64_t length, BlobSink* sin
     return Fail(0, "a blob of " + Decimal(length) + " bytes cannot be decoded");
   }
   if (head.rawLength < 0) return Fail(4, "raw length " + Decimal(head.rawLength) + " is negative");
+  if (!inflate_) return true;
   if (!z_ || !z_->ready || !piece_ || inflateReset(&z_->z) != Z_OK) return Fail(0, "cannot start the decompressor");
   return true;
 }
@@ -112,6 +114,7 @@ bool BlobDecoder::Feed(const unsigned char* data, std::size_t size) {
   const std::int64_t before = fed_;
   fed_ += static_cast<std::int64_t>(size);
   if (failed_) return false;
+  if (!inflate_) return true;
   if (ended_) return Fail(kDataBlobHeadSize + before, "bytes follow the end of the zlib stream");
   z_stream& z = z_->z;
   // zlib takes a non-const input pointer but does not write through it.
@@ -124,6 +127,7 @@ bool BlobDecoder::Feed(const unsigned char* data, std::size_t size) {
 }
 
 bool BlobDecoder::Finish() {
+  if (!inflate_) ended_ = true;  // nothing but the checksum to judge
   if (!failed_ && !ended_) Fail(length_, "the zlib stream ends early");
   if (!failed_) Flush();
   if (fed_ + kDataBlobHeadSize == length_ && checksum_ != head_.checksum && length_ > kDataBlobHeadSize) {
@@ -131,7 +135,7 @@ bool BlobDecoder::Finish() {
     return Fail(0, "checksum " + Hex32(checksum_) + " of the stream differs from the stored " + Hex32(head_.checksum));
   }
   if (failed_) return false;
-  if (produced_ != head_.rawLength) {
+  if (inflate_ && produced_ != head_.rawLength) {
     return Fail(
         4, "the stream decodes to " + Decimal(produced_) + " bytes, the raw length says " + Decimal(head_.rawLength));
   }

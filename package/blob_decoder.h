@@ -33,10 +33,11 @@ class BlobDecoder {
   BlobDecoder& operator=(const BlobDecoder&) = delete;
 
   // Starts a blob of length bytes (head included) whose head is head; the
-  // decoded bytes go to sink, or nowhere when it is null. False, with the
-  // fault set, when no stream could make the blob decode (8 bytes or fewer,
-  // a negative raw length).
-  bool Begin(const DataBlob& head, std::int64_t length, BlobSink* sink);
+  // decoded bytes go to sink, or nowhere when it is null. Without inflate
+  // only the checksum is formed and checked: a cheap look for damage, which
+  // says nothing about the stream. False, with the fault set, when no stream
+  // could make the blob decode (8 bytes or fewer, a negative raw length).
+  bool Begin(const DataBlob& head, std::int64_t length, BlobSink* sink, bool inflate = true);
   // The next bytes of the stream, in order. False once the blob has failed
   // (the stream is broken or gives more than its raw length, or the sink
   // refused); bytes fed after that only go into the checksum.
@@ -67,6 +68,7 @@ class BlobDecoder {
   std::int64_t fed_ = 0;  // stream bytes fed so far
   std::int64_t produced_ = 0;
   std::uint32_t checksum_ = 0;
+  bool inflate_ = true;
   bool ended_ = false;
   bool failed_ = false;
   std::int64_t faultOffset_ = 0;

@@ -18,6 +18,9 @@ bool IsDeviceName(std::string_view component) {
   // at its end dropped.
   std::string_view base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  // The fold keeps every character's length, and no device name is longer
+  // than CONOUT$: most names need no fold here.
+  if (base.size() > 7) return false;
   const std::string upper = FoldName(base);
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (upper == device) return true;

@@ -70,6 +70,7 @@ PackageFile::~PackageFile() {
 bool PackageFile::Open(const std::wstring& path, int create) {
   if (IsOpen()) Close();  // in the mode it was opened in
   create_ = create;
+  linkGuard_.Forget();
   parser_.Attach(nullptr, 0);
   if (create == 0) {
     if (!file_.Open(path, platform::Access::Read, platform::Share::ReadWrite, platform::Disposition::OpenExisting)) {
@@ -206,8 +207,14 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
   // leading or a forward slash) nor open a device (CON, NUL, ...).
   if (!sound) return false;
   // Nor is anything written through a link planted in the install folder.
-  if (platform::LinkOnTheWay(folder, name)) return false;
+  if (linkGuard_.LinkOnTheWay(folder, name) || !Make(entry, outPath)) {
+    linkGuard_.Forget();
+    return false;
+  }
+  return true;
+}
 
+bool PackageFile::Make(const ParsedEntry& entry, const std::wstring& outPath) {
   const std::int32_t dataLength = entry.header.dataLength;
   switch (entry.header.type) {
     case PKG_ENTRY_FILE:
@@ -216,7 +223,9 @@ bool PackageFile::ExtractNext(std::wstring& outPath, const std::wstring& folder,
       if (dataLength > 0 && !parser_.Blob(entry.dataAt, dataLength, nullptr, "entry")) return false;
       // An existing folder is no failure; one that cannot be made fails
       // here, by its own name, instead of every file inside it.
-      return platform::CreateFolder(outPath) || platform::KindOf(outPath) == platform::PathKind::Folder;
+      if (!platform::CreateFolder(outPath) && platform::KindOf(outPath) != platform::PathKind::Folder) return false;
+      linkGuard_.Remember(outPath);
+      return true;
     default:
       // Nothing is made for other types, but their data must be sound too.
       return dataLength == 0 || parser_.Blob(entry.dataAt, dataLength, nullptr, "entry");

@@ -12,6 +12,7 @@
 #include "package/package_layout.h"
 #include "package/package_parse.h"
 #include "platform/file.h"
+#include "platform/link_guard.h"
 
 class PackageFile {
  public:
@@ -41,11 +42,12 @@ class PackageFile {
   // on any type, no name and no data, stored data that does not decode.
   // Nothing is written through a link: when a level below the install
   // folder on the way to the entry (the entry's own path included) is a
-  // link (junction, symbolic link), the entry fails. A folder that cannot be made (and does not exist) fails
-  // too, by its own name, before any entry inside it is tried. Contents are
-  // decoded in bounded pieces straight into the destination file, checksum
-  // in the same pass; a file whose data fails on the way (checksum, stream,
-  // read, write) is removed.
+  // link (junction, symbolic link), the entry fails. Within one opening the
+  // levels found to be folders, or made here, are not looked at again until
+  // an entry fails (platform/link_guard.h says what that leaves open). A folder that cannot be made (and does not
+  // exist) fails too, by its own name, before any entry inside it is tried. Contents are decoded in bounded pieces
+  // straight into the destination file, checksum in the same pass; a file whose data fails on the way (checksum,
+  // stream, read, write) is removed.
   bool ExtractNext(std::wstring& outPath, const std::wstring& folder, int& cursor);
   int GetShortcutCount();
   // texts: menu path, target, description.
@@ -55,6 +57,8 @@ class PackageFile {
   const PackageTrailer& Trailer() const { return trailer_; }
 
  private:
+  // Makes the entry at outPath, once its name and the way to it passed.
+  bool Make(const ParsedEntry& entry, const std::wstring& outPath);
   bool ExtractFile(const std::wstring& path, std::int64_t dataAt, std::int32_t dataLength);
 
   PackageTrailer trailer_;
@@ -64,4 +68,5 @@ class PackageFile {
   int create_ = 0;
   ByteBuffer mainProgram_;
   ByteBuffer recordFileName_;
+  platform::LinkGuard linkGuard_;
 };

@@ -144,10 +144,11 @@ bool PackageParser::BlobHead(std::int64_t offset, std::string_view what, DataBlo
   return Header(offset, &head, sizeof head, what);
 }
 
-bool PackageParser::Blob(std::int64_t offset, std::int32_t length, BlobSink* sink, std::string_view what) {
+bool PackageParser::Blob(std::int64_t offset, std::int32_t length, BlobSink* sink, std::string_view what,
+                         bool inflate) {
   DataBlob head{};
   if (length > kDataBlobHeadSize && !BlobHead(offset, what, head)) return false;
-  if (!decoder_.Begin(head, length, sink)) {
+  if (!decoder_.Begin(head, length, sink, inflate)) {
     return Failed(offset + decoder_.FaultOffset(), Label(what) + ": " + decoder_.Fault());
   }
   std::int64_t at = offset + kDataBlobHeadSize;

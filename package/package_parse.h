@@ -81,8 +81,9 @@ class PackageParser {
   // The one feed loop of stored data: the blob of `length` bytes at offset
   // through the blob decoder, its decoded bytes to sink (or nowhere). A
   // check without sink reads on to the end, so that damage is named by the
-  // checksum; a decoding into a sink stops at its first failure.
-  bool Blob(std::int64_t offset, std::int32_t length, BlobSink* sink, std::string_view what);
+  // checksum; a decoding into a sink stops at its first failure. Without
+  // inflate only the checksum is checked (BlobDecoder::Begin).
+  bool Blob(std::int64_t offset, std::int32_t length, BlobSink* sink, std::string_view what, bool inflate = true);
 
   // The n bytes at offset lie before the trailer.
   bool Need(std::int64_t offset, std::int64_t n, std::string_view what);

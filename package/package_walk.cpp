@@ -192,7 +192,9 @@ class Walker {
       DataBlob head;
       if (!parser_.BlobHead(parsed.dataAt, named, head)) return ParserFault();
       e.rawLength = head.rawLength;
-      if (options_.decodeBlobs && !parser_.Blob(parsed.dataAt, h.dataLength, nullptr, named)) return ParserFault();
+      if ((options_.decodeBlobs || options_.checkSums) &&
+          !parser_.Blob(parsed.dataAt, h.dataLength, nullptr, named, options_.decodeBlobs))
+        return ParserFault();
     }
     std::size_t& longest = h.type == PKG_ENTRY_FOLDER ? facts_.longestFolderName : facts_.longestFileName;
     longest = std::max(longest, platform::Utf16Length(e.name));

@@ -55,6 +55,10 @@ struct WalkOptions {
   // false: structure and names only, no blob decoded (mksetup list and
   // extract); such a walk passing says nothing about the stored data.
   bool decodeBlobs = true;
+  // Without decoding: each entry's blob checked against its checksum
+  // (mksetup extract), which finds damage but not a stream that was made
+  // unsound before its checksum was formed.
+  bool checkSums = false;
 };
 
 struct WalkedEntry {

@@ -198,10 +198,12 @@ TEST(BuilderBuild, FailingBuildsLeaveTheEarlierInstaller) {
 
 // A source file that goes away, or becomes a folder, after the source
 // walk and before it is compressed fails the build: no installer is written.
+// (One thread: with more, the file may be compressed while the walk goes on.)
 TEST(BuilderBuild, ASourceFileThatGoesAwayWhileBuilding) {
   for (const bool folder : {false, true}) {
     TempFolder dir;
     builder::BuildOptions options;
+    options.threads = 1;
     options.manifest = support::MakeProduct(dir.Path());
     options.stub = support::MakeStub(dir.Path());
     options.output = dir.Child("out/Demo-setup.exe");

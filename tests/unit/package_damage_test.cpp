@@ -179,6 +179,13 @@ using Case = std::tuple<const char*, std::vector<LaidEntry>, void (*)(LaidPackag
 const Bytes kX = Blob("x");
 const std::string kText = support::SampleContents()[0];
 
+// Enough files for mksetup extract to split them among threads; the last
+// one's stream fails only once decoded.
+void ManyFilesTheLastUnsound(LaidPackage& p) {
+  for (int i = 0; i < 300; ++i) p.entries.push_back({8, std::to_string(1000 + i), Blob("x")});
+  p.entries.back().data = Blob(kText, 1);
+}
+
 const Case kCases[] = {
     {"..\\escape.txt after good files", {{8, "..\\escape.txt", kX}}, nullptr, 0, 0, "is not a safe name"},
     {"a file entry with neither name nor data", {{8, "", {}}}, nullptr, 0, 0, "neither name nor data"},
@@ -202,6 +209,7 @@ const Case kCases[] = {
     {"an unused shortcut", {}, [](auto& p) { p.shortcuts.resize(2), p.shortcuts[1].menu = "..\\x"; }, 1, 1, ""},
     {"raw length one more", {}, [](auto& p) { p.entries[2].data = Blob(kText, 1); }, 0, 0, "raw length"},
     {"raw length one less", {}, [](auto& p) { p.entries[2].data = Blob(kText, -1); }, 0, 0, "more than its raw length"},
+    {"raw length one more in the last of many files", {}, ManyFilesTheLastUnsound, 0, 0, "raw length"},
     {"bytes after the stream", {}, [](auto& p) { p.entries[2].data = Blob(kText, 0, "tail"); }, 0, 0, "bytes follow"},
     {"agreement stored plain", {}, [](auto& p) { p.agreement = Bytes(5, 'p'); }, 1, 0, "agreement"},
     {"bytes between the lists", {}, [](auto& p) { p.afterEntries = Bytes(2, 0); }, 0, 0, "the entry list ends at"},

@@ -221,8 +221,9 @@ TEST_F(Reader, EntriesOutOfTheOrdinary) {
 
 // A folder entry that cannot be made (a file holds its name) fails by its
 // own name, before the entries inside it. Nothing is written through a link
-// below the install folder: a symbolic link to a folder or to a file here;
-// a junction under Windows is planted by the end-to-end tests.
+// below the install folder: a symbolic link to a folder or to a file here
+// (also one made after the reader looked at that folder, once an entry has
+// failed); a junction under Windows is planted by the end-to-end tests.
 TEST_F(Reader, AFolderThatCannotBeMadeAndLinksBelowTheFolder) {
   LaidPackage p;
   p.entries = {
@@ -246,6 +247,19 @@ TEST_F(Reader, AFolderThatCannotBeMadeAndLinksBelowTheFolder) {
   }
   EXPECT_EQ(support::ReadFile(support::OnDisk(folder + L"\\f")), "a file");
 #ifndef _WIN32
+  // A folder is looked at once, and again after an entry failed: one made
+  // a link while a retry was asked for is refused.
+  LaidPackage q;
+  q.entries = {{0, "e", {}}, {8, "e\\a.txt", Blob("a")}, {8, "e\\b.txt", Blob("b")}};
+  ASSERT_TRUE(Open(q.Lay()));
+  cursor = -1;
+  std::wstring out;
+  ASSERT_TRUE(package_.ExtractNext(out, folder, cursor));
+  std::filesystem::create_directory(support::OnDisk(folder + L"\\e\\a.txt"));
+  EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));
+  std::filesystem::remove_all(support::OnDisk(folder + L"\\e"));
+  std::filesystem::create_directory_symlink(outside.Path(), support::OnDisk(folder + L"\\e"));
+  EXPECT_FALSE(package_.ExtractNext(out, folder, cursor));
   EXPECT_EQ(support::Snapshot(outside.Path()), std::vector<std::string>{"F victim keep"});
 #endif
 }

@@ -35,6 +35,11 @@ constexpr COLORREF kFaceTransparent = RGB(66, 66, 66);
 constexpr COLORREF kTitleColour = RGB(5, 94, 172);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 
+// The progress line is repainted at most this often (ms): a paint per
+// copied file would cost more than copying a small file.
+constexpr DWORD kProgressInterval = 50;
+constexpr UINT_PTR kProgressTimer = 1;
+
 RECT ToRect(const wizard::Box& box) { return {box.left, box.top, box.right, box.bottom}; }
 
 // Tells a control to use `font`.
@@ -88,6 +93,11 @@ bool SetupWizardDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
       return true;
     case WM_ASK_RETRY:
       result = OnAskRetry(wParam, lParam);
+      return true;
+    case WM_TIMER:
+      if (wParam != kProgressTimer) break;
+      FlushProgress();
+      result = 0;
       return true;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -517,8 +527,27 @@ HBRUSH SetupWizardDlg::OnCtlColor(HDC dc, HWND control, UINT controlKind) {
 // Step reports
 
 void SetupWizardDlg::ShowProgress(const wchar_t* label, const std::wstring& item) {
+  progressWaiting = label;
+  progressWaiting += item;
+  if (progressTimerSet) return;  // the timer shows it
+  if (::GetTickCount() - progressShownAt >= kProgressInterval) {
+    FlushProgress();
+    return;
+  }
+  progressTimerSet = ::SetTimer(m_hWnd, kProgressTimer, kProgressInterval, nullptr) != 0;
+  if (!progressTimerSet) FlushProgress();
+}
+
+void SetupWizardDlg::FlushProgress() {
+  if (progressTimerSet) {
+    ::KillTimer(m_hWnd, kProgressTimer);
+    progressTimerSet = false;
+  }
+  if (progressWaiting.empty()) return;
   HWND line = GetDlgItem(IDC_PROGRESS);
-  ::SetWindowTextW(line, (std::wstring(label) + item).c_str());
+  ::SetWindowTextW(line, progressWaiting.c_str());
+  progressWaiting.clear();
+  progressShownAt = ::GetTickCount();
   RECT rect;
   ::GetClientRect(line, &rect);
   ::MapWindowPoints(line, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
@@ -533,6 +562,8 @@ LRESULT SetupWizardDlg::OnInstallStep(WPARAM code, LPARAM item) {
     return 0;
   }
   wizard::StepHandling handling = wizard::HandleInstallStep(int(code), item != 0);
+  // Whatever ends a step shows the step's last report first.
+  if (handling.response != wizard::StepResponse::ShowProgress) FlushProgress();
   switch (handling.response) {
     case wizard::StepResponse::Nothing:
       break;
@@ -581,6 +612,7 @@ LRESULT SetupWizardDlg::OnAddMenuItem(WPARAM record, LPARAM) {
 
 LRESULT SetupWizardDlg::OnAskRetry(WPARAM code, LPARAM path) {
   if (int(code) != wizard::STEP_COPY_FILES) return wizard::RETRY_SKIP;
+  FlushProgress();  // the last file copied stays on the line while the user decides
   std::wstring text = wizard::kTextRetryBefore;
   text += *reinterpret_cast<const std::wstring*>(path);
   text += wizard::kTextRetryAfter;
@@ -594,6 +626,7 @@ LRESULT SetupWizardDlg::OnAskRetry(WPARAM code, LPARAM path) {
 // End
 
 void SetupWizardDlg::OnDestroy() {
+  if (progressTimerSet) ::KillTimer(m_hWnd, kProgressTimer);
   if (package) {
     package->Close();
     delete package;

@@ -143,7 +143,12 @@ class SetupWizardDlg : public ui::CDialog {
   // Every control at its place, the buttons with their faces, at `dpi`.
   void LayOut();
   void PlaceControl(const wizard::ControlPlace& place);
+  // The progress line (1015) shows label + item. Reports that come faster
+  // than kProgressInterval are gathered: the line is repainted at most once
+  // per interval, with the latest text, and a timer shows the last one.
   void ShowProgress(const wchar_t* label, const std::wstring& item);
+  // Puts the text waiting for the progress line on it now.
+  void FlushProgress();
   // The log's line for a step's report: a folder or file copied, a registry value.
   void LogStep(int code, const std::wstring& item);
   void PaintTexts(HDC dc, const RECT& client);
@@ -153,6 +158,10 @@ class SetupWizardDlg : public ui::CDialog {
   ui::CBitmap scaledBackground;
   // The controls' font after a change of scale (before one: the dialog's).
   ui::CFont controlFont;
+  // The progress line's text not shown yet, and when the line was last painted.
+  std::wstring progressWaiting;
+  bool progressTimerSet = false;
+  DWORD progressShownAt = 0;
 };
 
 // The running wizard; set in OnInitDialog before the package is opened. The
