@@ -39,16 +39,14 @@ std::string Refused(const fs::path& installer, const std::string& why) {
   return PathToUtf8(installer) + ": refused, as the installer would refuse it: " + why + "; nothing was extracted";
 }
 
-// What the extraction made before it knew that every entry decodes: the
-// staging folder, and the destination itself when it did not exist before.
+// The staging folder inside a destination that already held something:
+// removed with whatever it still holds once the extraction ends.
 class Staging {
  public:
-  Staging(fs::path folder, bool folderIsNew)
-      : folder_(std::move(folder)), stage_(folder_ / (".mksetup-extract-" + UniqueTag())), folderIsNew_(folderIsNew) {}
+  explicit Staging(const fs::path& folder) : stage_(folder / (".mksetup-extract-" + UniqueTag())) {}
   ~Staging() {
     std::error_code ec;
     fs::remove_all(stage_, ec);
-    if (!kept_ && folderIsNew_) fs::remove_all(folder_, ec);
   }
   Staging(const Staging&) = delete;
   Staging& operator=(const Staging&) = delete;
@@ -58,14 +56,9 @@ class Staging {
     std::error_code ec;
     return fs::create_directory(stage_, ec);
   }
-  // The destination keeps what is moved into it.
-  void Keep() { kept_ = true; }
 
  private:
-  fs::path folder_;
   fs::path stage_;
-  bool folderIsNew_;
-  bool kept_ = false;
 };
 
 // What an extraction into an empty folder made, removed again, newest
@@ -225,10 +218,9 @@ bool ExtractInPlace(const fs::path& installer, const fs::path& folder, bool fold
 // Into a folder that holds something, each blob is decoded once into a
 // staging folder inside it; only when all of them decoded are the entries
 // moved into place, replacing files of their names, never through a link.
-bool ExtractStaged(const fs::path& installer, const fs::path& folder, bool folderIsNew,
-                   const std::vector<WalkedEntry>& entries, PackageFile& package, ExtractReport& report,
-                   std::string& error) {
-  Staging staging(folder, folderIsNew);
+bool ExtractStaged(const fs::path& installer, const fs::path& folder, const std::vector<WalkedEntry>& entries,
+                   PackageFile& package, ExtractReport& report, std::string& error) {
+  Staging staging(folder);
   if (!staging.Create()) {
     error = PathToUtf8(staging.Path()) + ": cannot be made to extract into";
     return false;
@@ -245,7 +237,6 @@ bool ExtractStaged(const fs::path& installer, const fs::path& folder, bool folde
   package.Close();
 
   // Into place, in package order, never through a link below the folder.
-  staging.Keep();
   const std::wstring wideFolder = PathToWide(folder);
   std::error_code ec;
   for (const WalkedEntry& e : entries) {
@@ -301,7 +292,7 @@ bool ExtractInstaller(const fs::path& installer, const fs::path& folder, Extract
     return false;
   }
   return empty ? ExtractInPlace(installer, folder, folderIsNew, facts.entries, package, report, error)
-               : ExtractStaged(installer, folder, folderIsNew, facts.entries, package, report, error);
+               : ExtractStaged(installer, folder, facts.entries, package, report, error);
 }
 
 }  // namespace builder
